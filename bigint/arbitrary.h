@@ -179,6 +179,7 @@ class arbitrary {
   void subtractWord(uint32_t w);
   void addLimb(uint16_t d);
   void subtractLimb(uint16_t d);  // may flip the flag; normalizes
+  void complementBorrowedDifference();
   void multiplyMagnitude(const arbitrary& other);
   void multiplyWord(uint32_t w);
   void multiplyLimb(uint16_t m);
