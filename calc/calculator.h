@@ -1,0 +1,72 @@
+// The square-root calculator: the console dialogue that drives a run, the
+// integer-part search and the digit-by-digit loop that writes the run log.
+#ifndef LONGSQRT_CALC_CALCULATOR_H
+#define LONGSQRT_CALC_CALCULATOR_H
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "calc/progress.h"
+#include "calc/texts.h"
+
+namespace calc {
+
+// The decimal texts that carry the computation from one place to the next.
+struct RootTexts {
+  std::string noScaled;    // no * 100^k while place k is being decided
+  std::string rootStr;     // the root digits found so far, without a point
+  std::string resultText;  // the root as printed: integer part, ".", digits
+};
+
+// The state that lives for the whole run: the trace switch, the log, the texts.
+struct ProgramState {
+  bool debug = false;
+  std::ofstream logFile;
+  RootTexts texts;
+};
+
+// The streams a run talks through and the platform services it relies on.
+struct Console {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+  std::function<void()> waitForKey;  // the wait for a key that ends every run
+  bool errIsTerminal = false;        // whether the progress line may be shown
+  ProgressReporter::Clock clock = ProgressReporter::steadyClock;
+};
+
+// Runs the whole dialogue: opens the log at logPath (truncating it), asks for
+// debug, no and length, computes the places into the log, waits for a key.
+// Returns 0 when the log holds every requested place, 1 when the run was
+// refused (unusable answer, negative no, log not openable) or the log could
+// not be written; each refusal or fault is reported on console.err.
+int run(ProgramState& state, Console& console, const char* logPath = texts::kLogFileName);
+
+// Returns floor(sqrt(no)) by a linear search on arbitrary squares, writes
+// "input = " and no as a line to out and sets resultText to the root and ".".
+// A negative no is outside the search: returns -1 and writes and sets nothing.
+int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText);
+
+// Extends texts by length decimal places of sqrt(no), one digit per place,
+// writing result records (and, when debug, candidate traces) to logFile and
+// telling progress (when given) each place finished. Returns false as soon as
+// a write to logFile fails, true when every place is logged.
+// Precondition: no >= 0 and texts hold no, its integer root and "root.".
+bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
+               ProgressReporter* progress = nullptr);
+
+// Waits for one key press at the end of a run: "pause" on Windows; elsewhere,
+// when standard input is a terminal, writes the prompt to out and reads one
+// key unbuffered and unechoed, restoring the terminal even if interrupted;
+// when standard input is not a terminal, writes nothing and returns at once.
+void waitForKey(std::ostream& out);
+
+// Returns true when the process's standard error is a terminal.
+bool standardErrorIsTerminal();
+
+}  // namespace calc
+
+#endif  // LONGSQRT_CALC_CALCULATOR_H
