@@ -1,0 +1,80 @@
+// Helpers shared by the calculator tests: an independent oracle for the run
+// log (GMP's integer square root), the console of a successful run, files.
+#ifndef LONGSQRT_TESTS_CALC_TEST_UTIL_H
+#define LONGSQRT_TESTS_CALC_TEST_UTIL_H
+
+#include <gmpxx.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "calc/texts.h"
+
+namespace calc_test {
+
+// Returns floor(sqrt(no * 100^k)) computed by GMP.
+inline mpz_class scaledRoot(int32_t no, int64_t k) {
+  mpz_class scaled;
+  mpz_ui_pow_ui(scaled.get_mpz_t(), 100, static_cast<unsigned long>(k));
+  scaled *= static_cast<long>(no);
+  mpz_class root;
+  mpz_sqrt(root.get_mpz_t(), scaled.get_mpz_t());
+  return root;
+}
+
+// Returns the result text of place k: the integer part, a point, k digits.
+inline std::string resultTextOf(int32_t no, int64_t k) {
+  const std::string integer = scaledRoot(no, 0).get_str();
+  std::string digits = scaledRoot(no, k).get_str();
+  digits.insert(0, integer.size() + static_cast<size_t>(k) - digits.size(), '0');  // 0 has k + 1 zeros
+  return integer + "." + digits.substr(integer.size());
+}
+
+// Returns the log of a run without traces, built from GMP's roots: each place
+// a result record, preceded by a limit block when its digit is 9.
+inline std::string expectedLog(int32_t no, int64_t length) {
+  using namespace calc::texts;
+  std::string log;
+  for (int64_t k = 1; k <= length; ++k) {
+    const mpz_class root = scaledRoot(no, k);
+    const std::string text = resultTextOf(no, k);
+    if (text.back() == '9') {
+      mpz_class scaled;
+      mpz_ui_pow_ui(scaled.get_mpz_t(), 100, static_cast<unsigned long>(k));
+      scaled *= static_cast<long>(no);
+      const mpz_class square = root * root;
+      log += std::string(kLimit) + "\n" + kCase2 + "\n" + kNoScaledLabel + scaled.get_str() + "\n" + kXLabel +
+             square.get_str() + "\n";
+    }
+    log += std::string(kResultPrefix) + kResultSqrt + std::to_string(no) + kResultComma + std::to_string(k) +
+           kResultEquals + text + "\n" + kSeparator + "\n\n";
+  }
+  return log;
+}
+
+// Returns the prompts a run writes before computing (no echo of the answers).
+inline std::string prompts() {
+  using namespace calc::texts;
+  return std::string(kAskDebug) + kAskNo + kAskLength;
+}
+
+// Returns the whole console output of a successful run with radicand no.
+inline std::string successConsole(int32_t no) {
+  using namespace calc::texts;
+  return prompts() + kComputing + "\n" + kInput + std::to_string(no) + "\n" + kFinished + "\n";
+}
+
+// Returns the bytes of a regular file, or "" for anything else.
+inline std::string readFile(const std::string& path) {
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(path, ignored)) return "";
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace calc_test
+
+#endif  // LONGSQRT_TESTS_CALC_TEST_UTIL_H
