@@ -105,9 +105,13 @@ class arbitrary {
   arbitrary& operator-=(arbitrary& other);
   // Adds the machine integer a.
   arbitrary& operator+=(int32_t a) {
-    if (limbs.empty() && smallValue < 0x3FFFFFFF && smallValue > -0x40000000 && a <= 0x3FFFFFFF &&
-        a >= -0x40000000) {
-      smallValue += a;
+    if (limbs.empty()) {
+      if (smallValue < 0x3FFFFFFF && smallValue > -0x40000000 && a <= 0x3FFFFFFF && a >= -0x40000000) {
+        smallValue += a;
+        return *this;
+      }
+    } else if (nonNegative && a >= 0 && a <= 0xFFFF) {
+      addLimb(static_cast<uint16_t>(a));  // a digit added to a non-negative large value
       return *this;
     }
     return addIntSlow(a);
@@ -130,8 +134,13 @@ class arbitrary {
   arbitrary& operator*=(arbitrary& other);
   // Multiplies by the machine integer a.
   arbitrary& operator*=(int32_t a) {
-    if (limbs.empty() && smallValue <= 0x7FFF && smallValue >= -0x8000 && a <= 0x7FFF && a >= -0x8000) {
-      smallValue *= a;  // both inside the window: |product| <= 0x40000000
+    if (limbs.empty()) {
+      if (smallValue <= 0x7FFF && smallValue >= -0x8000 && a <= 0x7FFF && a >= -0x8000) {
+        smallValue *= a;  // both inside the window: |product| <= 0x40000000
+        return *this;
+      }
+    } else if (a >= 0 && a <= 0xFFFF) {
+      multiplyLimb(static_cast<uint16_t>(a));  // a non-negative factor keeps the sign
       return *this;
     }
     return multiplyIntSlow(a);

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <ostream>
 #include <string>
+#include <type_traits>
 
 #include "bigint/arbitrary.h"
 
@@ -32,14 +33,38 @@ uint32_t arbitrary::divideByWord(uint32_t d) {
   return static_cast<uint32_t>(r);
 }
 
-uint16_t arbitrary::shortDivide(uint16_t d) {
-  assert(d != 0);
-  uint32_t r = 0;
-  for (size_t i = limbs.size(); i-- > 0;) {
-    r = (r << 16) | limbs[i];
-    limbs[i] = static_cast<uint16_t>(r / d);
+namespace {
+
+// Divides the limbs p[0..n) in place by d, two limbs per step, and returns the
+// remainder; the quotient limbs are those of a one-limb loop. A divisor known
+// at compile time lets the compiler divide by multiplying.
+template <typename Divisor>
+uint32_t divideLimbs(uint16_t* p, size_t n, Divisor d) {
+  uint64_t r = 0;
+  size_t i = n;
+  if (i % 2 != 0) {
+    --i;
+    r = p[i];
+    p[i] = static_cast<uint16_t>(r / d);
     r %= d;
   }
+  while (i > 0) {
+    i -= 2;
+    const uint64_t x = r << 32 | static_cast<uint64_t>(p[i + 1]) << 16 | p[i];
+    const uint64_t q = x / d;  // below 2^32 since r < d <= 65535
+    r = x - q * d;
+    p[i] = static_cast<uint16_t>(q);
+    p[i + 1] = static_cast<uint16_t>(q >> 16);
+  }
+  return static_cast<uint32_t>(r);
+}
+
+}  // namespace
+
+uint16_t arbitrary::shortDivide(uint16_t d) {
+  assert(d != 0);
+  const uint32_t r = d == 10 ? divideLimbs(limbs.data(), limbs.size(), std::integral_constant<uint64_t, 10>())
+                             : divideLimbs(limbs.data(), limbs.size(), static_cast<uint64_t>(d));
   normalize();
   return static_cast<uint16_t>(r);
 }
