@@ -156,15 +156,12 @@ void arbitrary::subtractMagnitude(const arbitrary& other) {
   normalize();
 }
 
-void arbitrary::addLimb(uint16_t d) {
-  uint32_t carry = d;
+void arbitrary::carryFrom(size_t i) {
   const size_t n = limbs.size();
-  for (size_t i = 0; i < n && carry != 0; ++i) {
-    carry += limbs[i];
-    limbs[i] = static_cast<uint16_t>(carry);
-    carry >>= 16;
+  for (; i < n; ++i) {
+    if (++limbs[i] != 0) return;  // this limb took the carry without overflowing
   }
-  if (carry != 0) limbs.push_back(static_cast<uint16_t>(carry));
+  limbs.push_back(1);
 }
 
 void arbitrary::subtractLimb(uint16_t d) {

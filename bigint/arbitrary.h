@@ -186,12 +186,22 @@ class arbitrary {
   void subtractMagnitude(const arbitrary& other);  // may flip the flag; normalizes
   void addWord(uint32_t w);
   void subtractWord(uint32_t w);
-  void addLimb(uint16_t d);
+  void addLimb(uint16_t d) {
+    // The first limb decides most additions; a carry out of it runs on.
+    const uint32_t first = static_cast<uint32_t>(limbs[0]) + d;
+    limbs[0] = static_cast<uint16_t>(first);
+    if (first > 0xFFFFu) carryFrom(1);
+  }
+  void carryFrom(size_t i);       // adds 1 at limb i, appending a limb if it runs out
   void subtractLimb(uint16_t d);  // may flip the flag; normalizes
   void complementBorrowedDifference();
   void multiplyMagnitude(const arbitrary& other);
   void multiplyWord(uint32_t w);
-  void multiplyLimb(uint16_t m);
+  void multiplyLimb(uint16_t m) {
+    const uint32_t carry = multiplyLimbs(limbs.data(), limbs.size(), m);
+    if (carry != 0) limbs.push_back(static_cast<uint16_t>(carry));
+  }
+  static uint32_t multiplyLimbs(uint16_t* p, size_t n, uint16_t m);  // returns the carry out
   uint16_t shortDivide(uint16_t d);
 
   int32_t smallValue;

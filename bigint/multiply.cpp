@@ -63,12 +63,10 @@ void arbitrary::multiplyWord(uint32_t w) {
   }
 }
 
-namespace {
-
 // Multiplies the limbs p[0..n) by m in place and returns the carry out (below
 // 65536). Four limbs move per step as one word: the same number times m, so
 // the same limbs a one-limb loop writes.
-uint32_t multiplyLimbs(uint16_t* p, size_t n, uint16_t m) {
+uint32_t arbitrary::multiplyLimbs(uint16_t* p, size_t n, uint16_t m) {
   size_t i = 0;
   uint64_t wideCarry = 0;
   for (; i + 8 <= n; i += 8) {
@@ -91,13 +89,6 @@ uint32_t multiplyLimbs(uint16_t* p, size_t n, uint16_t m) {
     carry >>= 16;
   }
   return carry;
-}
-
-}  // namespace
-
-void arbitrary::multiplyLimb(uint16_t m) {
-  const uint32_t carry = multiplyLimbs(limbs.data(), limbs.size(), m);
-  if (carry != 0) limbs.push_back(static_cast<uint16_t>(carry));
 }
 
 namespace {
