@@ -104,7 +104,7 @@ int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText) {
     if (S > N) {
       out << texts::kInput << N << std::endl;
       const int32_t result = i - 1;
-      resultText = std::to_string(result) + ".";
+      resultText = std::to_string(result) + texts::kPoint;
       return result;
     }
   }

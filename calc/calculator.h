@@ -23,9 +23,9 @@ struct RootTexts {
 
 // The state that lives for the whole run: the trace switch, the log, the texts.
 struct ProgramState {
-  bool debug = false;
-  std::ofstream logFile;
-  RootTexts texts;
+  bool debug = false;     // true writes every candidate's trace to the log
+  std::ofstream logFile;  // the run log, opened and closed by run()
+  RootTexts texts;        // the computation's state between places
 };
 
 // The streams a run talks through and the platform services it relies on.

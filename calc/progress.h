@@ -17,13 +17,15 @@ namespace calc {
 // never writes anything when its stream is not a terminal.
 class ProgressReporter {
  public:
+  // Supplies the current time: the steady clock, or a hand-moved one in tests.
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
   // Returns the current time of the steady clock.
   static std::chrono::steady_clock::time_point steadyClock() { return std::chrono::steady_clock::now(); }
 
-  // How long a run goes unreported, and the shortest time between two redraws.
+  // Holds back the first draw until a run has taken this long.
   static constexpr std::chrono::milliseconds kQuietPeriod{1000};
+  // Keeps at least this long between two redraws.
   static constexpr std::chrono::milliseconds kRedrawInterval{250};
 
   // Starts timing a run of length places; writes to os only when isTerminal.

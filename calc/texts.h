@@ -48,6 +48,8 @@ inline constexpr char kLogWriteFailed[] =
 
 // --- Run log -------------------------------------------------------------------
 
+// The point between the integer part and the decimals of a result.
+inline constexpr char kPoint[] = ".";
 // The run log's file name, in the current directory.
 inline constexpr char kLogFileName[] = "log.txt";
 
