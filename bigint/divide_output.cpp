@@ -4,9 +4,9 @@
 #include <cassert>
 #include <ostream>
 #include <string>
-#include <type_traits>
 
 #include "bigint/arbitrary.h"
+#include "bigint/wide.h"
 
 uint32_t arbitrary::divideByWord(uint32_t d) {
   assert(d != 0);
@@ -36,10 +36,8 @@ uint32_t arbitrary::divideByWord(uint32_t d) {
 namespace {
 
 // Divides the limbs p[0..n) in place by d, two limbs per step, and returns the
-// remainder; the quotient limbs are those of a one-limb loop. A divisor known
-// at compile time lets the compiler divide by multiplying.
-template <typename Divisor>
-uint32_t divideLimbs(uint16_t* p, size_t n, Divisor d) {
+// remainder; the quotient limbs are those of a one-limb loop.
+uint32_t divideLimbs(uint16_t* p, size_t n, uint64_t d) {
   uint64_t r = 0;
   size_t i = n;
   if (i % 2 != 0) {
@@ -59,11 +57,43 @@ uint32_t divideLimbs(uint16_t* p, size_t n, Divisor d) {
   return static_cast<uint32_t>(r);
 }
 
+// Divides the limbs p[0..n) in place by 10, four limbs per step, and returns
+// the remainder. With r < 10 carried in and c the next word,
+// (r * 2^64 + c) / 10 == r * (2^64 / 10) + (6r + c) / 10, since 2^64 mod 10 == 6;
+// the quotient limbs are those of a one-limb loop.
+uint32_t divideLimbsBy10(uint16_t* p, size_t n) {
+  constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // floor(2^64 / 10)
+  size_t i = n;
+  uint32_t r = 0;
+  while (i % 4 != 0) {
+    --i;
+    const uint32_t x = r << 16 | p[i];
+    p[i] = static_cast<uint16_t>(x / 10);
+    r = x % 10;
+  }
+  while (i > 0) {
+    i -= 4;
+    const uint64_t c = wide::load4(p + i);
+    const uint64_t y = c + 6u * r;
+    uint64_t q = r * kWordTenth;
+    if (y < c) {
+      // 6r + c passed 2^64: its tenth is 2^64 / 10 plus (6 + y) / 10.
+      q += kWordTenth + (6 + y) / 10;
+      r = static_cast<uint32_t>((6 + y) % 10);
+    } else {
+      q += y / 10;
+      r = static_cast<uint32_t>(y % 10);
+    }
+    wide::store4(p + i, q);
+  }
+  return r;
+}
+
 }  // namespace
 
 uint16_t arbitrary::shortDivide(uint16_t d) {
   assert(d != 0);
-  const uint32_t r = d == 10 ? divideLimbs(limbs.data(), limbs.size(), std::integral_constant<uint64_t, 10>())
+  const uint32_t r = d == 10 ? divideLimbsBy10(limbs.data(), limbs.size())
                              : divideLimbs(limbs.data(), limbs.size(), static_cast<uint64_t>(d));
   normalize();
   return static_cast<uint16_t>(r);
