@@ -1,0 +1,22 @@
+# Cross-compiles for 64-bit Windows with mingw-w64 (Debian: g++-mingw-w64-x86-64).
+# Usage: cmake -S . -B build-windows --toolchain cmake/mingw-w64-x86_64.cmake -DLONGSQRT_TESTS=OFF
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(LONGSQRT_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${LONGSQRT_MINGW_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${LONGSQRT_MINGW_PREFIX}-g++)
+set(CMAKE_RC_COMPILER ${LONGSQRT_MINGW_PREFIX}-windres)
+
+# Headers and libraries come from the mingw-w64 sysroot only; programs from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${LONGSQRT_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Lets CMake run the built programs (for example in tests) through Wine.
+find_program(LONGSQRT_WINE wine)
+if(LONGSQRT_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${LONGSQRT_WINE})
+endif()
