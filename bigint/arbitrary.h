@@ -161,7 +161,8 @@ class arbitrary {
 
   // Divides in place by d, truncating toward zero, and returns the remainder
   // of the magnitude (0 .. d-1); the flag is never changed. A value of at most
-  // two limbs ends in the small form unless its quotient exceeds 2147483647.
+  // two limbs ends in the small form unless its signed quotient does not fit
+  // 32 bits (only d == 1 on a large 2147483648 .. 4294967295, left as it is).
   // Precondition: d != 0.
   uint32_t divideByWord(uint32_t d);
   // Writes v as signed decimal text; a large zero prints "0" whatever its flag.
