@@ -41,20 +41,6 @@ Outcome runDialogue(const std::string& answers, const std::string& logPath) {
   return o;
 }
 
-// A scratch folder for a log, removed at the end of the test.
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "longsqrt-dialogue-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  std::string log() const { return (path / "log.txt").string(); }
-};
-
 TEST(CalcDialogue, RefusesUnusableAnswersBeforeComputing) {
   struct Case {
     const char* answers;

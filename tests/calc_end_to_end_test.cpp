@@ -27,19 +27,6 @@ namespace fs = std::filesystem;
 using namespace calc_test;
 using namespace calc::texts;
 
-// A scratch folder, removed with everything in it at the end of the test.
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "longsqrt-e2e-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-};
-
 struct Outcome {
   int status = -1;
   std::string out, err, log;

@@ -4,6 +4,7 @@
 #define LONGSQRT_TESTS_CALC_TEST_UTIL_H
 
 #include <gmpxx.h>
+#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -66,6 +67,23 @@ inline std::string successConsole(int32_t no) {
   using namespace calc::texts;
   return prompts() + kComputing + "\n" + kInput + std::to_string(no) + "\n" + kFinished + "\n";
 }
+
+// A scratch folder, removed with everything in it at the end of the test.
+struct TempDir {
+  std::filesystem::path path;
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "longsqrt-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // Returns the path of the run log inside the folder.
+  std::string log() const { return (path / "log.txt").string(); }
+};
 
 // Returns the bytes of a regular file, or "" for anything else.
 inline std::string readFile(const std::string& path) {
