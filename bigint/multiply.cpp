@@ -153,6 +153,7 @@ void arbitrary::multiplyMagnitude(const arbitrary& other) {
   // The column loop over single limbs leaves na + nb - 1 limbs (na for a
   // one-limb factor) and appends the final carry limb only when it is not 0.
   const size_t nr = nb > 1 ? na + nb - 1 : na;
+  limbs.reserve(nr + 1);  // one allocation at most, the carry limb included
   limbs.resize(nr);
   for (size_t i = 0; i < nr; ++i) limbs[i] = static_cast<uint16_t>(r[i / 2] >> (16 * (i % 2)));
   const uint16_t top = static_cast<uint16_t>(r[nr / 2] >> (16 * (nr % 2)));
