@@ -3,8 +3,12 @@
 
 #include "calc/calculator.h"
 
+namespace {
+// The run's program-lifetime state exists before main starts and outlives it.
+calc::ProgramState state;
+}  // namespace
+
 int main() {
-  static calc::ProgramState state;
   calc::Console console{std::cin, std::cout, std::cerr, [] { calc::waitForKey(std::cout); },
                         calc::standardErrorIsTerminal()};
   return calc::run(state, console);
