@@ -58,11 +58,13 @@ uint32_t divideLimbs(uint16_t* p, size_t n, uint64_t d) {
 }
 
 // Divides the limbs p[0..n) in place by 10, four limbs per step, and returns
-// the remainder. With r < 10 carried in and c the next word,
-// (r * 2^64 + c) / 10 == r * (2^64 / 10) + (6r + c) / 10, since 2^64 mod 10 == 6;
-// the quotient limbs are those of a one-limb loop.
+// the remainder; the quotient limbs are those of a one-limb loop. With r < 10
+// carried in and the next word c == 10 * cq + cr, since 2^64 == 10 * K + 6,
+//   r * 2^64 + c == 10 * (r * K + cq) + (6r + cr),
+// so the word's quotient is r * K + cq + (6r + cr) / 10 and the remainder
+// passed on is (6r + cr) mod 10: only that small step waits for r.
 uint32_t divideLimbsBy10(uint16_t* p, size_t n) {
-  constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // floor(2^64 / 10)
+  constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // K == floor(2^64 / 10)
   size_t i = n;
   uint32_t r = 0;
   while (i % 4 != 0) {
@@ -74,17 +76,11 @@ uint32_t divideLimbsBy10(uint16_t* p, size_t n) {
   while (i > 0) {
     i -= 4;
     const uint64_t c = wide::load4(p + i);
-    const uint64_t y = c + 6u * r;
-    uint64_t q = r * kWordTenth;
-    if (y < c) {
-      // 6r + c passed 2^64: its tenth is 2^64 / 10 plus (6 + y) / 10.
-      q += kWordTenth + (6 + y) / 10;
-      r = static_cast<uint32_t>((6 + y) % 10);
-    } else {
-      q += y / 10;
-      r = static_cast<uint32_t>(y % 10);
-    }
-    wide::store4(p + i, q);
+    const uint64_t cq = c / 10;
+    const uint32_t s = static_cast<uint32_t>(c - cq * 10) + 6 * r;  // below 64
+    const uint32_t sq = s / 10;
+    wide::store4(p + i, r * kWordTenth + cq + sq);
+    r = s - sq * 10;
   }
   return r;
 }
