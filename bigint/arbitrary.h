@@ -29,6 +29,8 @@
 #include <iosfwd>
 #include <vector>
 
+#include "bigint/wide.h"
+
 class arbitrary {
  public:
   // --- Construction, assignment, form changes -------------------------------
@@ -188,10 +190,19 @@ class arbitrary {
   void addWord(uint32_t w);
   void subtractWord(uint32_t w);
   void addLimb(uint16_t d) {
-    // The first limb decides most additions; a carry out of it runs on.
-    const uint32_t first = static_cast<uint32_t>(limbs[0]) + d;
-    limbs[0] = static_cast<uint16_t>(first);
-    if (first > 0xFFFFu) carryFrom(1);
+    // The low limbs decide most additions; a carry out of them runs on. Four
+    // limbs move as one word, as the multiply pass that usually follows reads
+    // them, so that pass finds the word it needs whole.
+    if (limbs.size() >= 4) {
+      const uint64_t low = wide::load4(limbs.data());
+      const uint64_t sum = low + d;
+      wide::store4(limbs.data(), sum);
+      if (sum < low) carryFrom(4);
+    } else {
+      const uint32_t first = static_cast<uint32_t>(limbs[0]) + d;
+      limbs[0] = static_cast<uint16_t>(first);
+      if (first > 0xFFFFu) carryFrom(1);
+    }
   }
   void carryFrom(size_t i);       // adds 1 at limb i, appending a limb if it runs out
   void subtractLimb(uint16_t d);  // may flip the flag; normalizes
