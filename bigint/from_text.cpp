@@ -19,12 +19,12 @@ arbitrary::arbitrary(const char* text) : smallValue(0), nonNegative(true) {
     return;
   }
   // Reserve the limbs the digits can need (log2(10) < 16/4.8), unless the
-  // value is sure to stay small (at most 327679 ends in the small form).
-  size_t significant = 0;
-  for (const char* p = text; *p != '\0'; ++p) {
-    if (isAsciiDigit(*p) && (significant > 0 || *p != '0')) ++significant;
-  }
-  if (significant > 5) limbs.reserve(significant * 10 / 48 + 3);
+  // value is sure to stay small (at most 327679 ends in the small form). The
+  // bytes from the first non-zero digit on bound the significant digits.
+  size_t leading = 0;
+  while (leading < length && !(text[leading] >= '1' && text[leading] <= '9')) ++leading;
+  const size_t significantBound = length - leading;
+  if (significantBound > 5) limbs.reserve(significantBound * 10 / 48 + 3);
   for (const char* p = text; *p != '\0'; ++p) {
     if (!isAsciiDigit(*p)) continue;
     *this *= 10;
