@@ -40,15 +40,14 @@ arbitrary& arbitrary::multiplyIntSlow(int32_t a) {
     nonNegative = (a >= 0) == nonNegative;
     return *this;
   }
+  // The guard left the object inside the window and the inline operator took
+  // every factor inside it, so a lies outside: above the window (a > v) or
+  // below it. v * a == a * v: hold a, so that the guard of the second call
+  // promotes it.
   const int32_t v = smallValue;
-  if (a > v || a < -0x8000) {
-    // v * a == a * v: hold the factor that may lie outside the window, so that
-    // the guard of the second call sees it.
-    smallValue = a;
-    return *this *= v;
-  }
-  smallValue = v * a;
-  return *this;
+  assert(a > v || a < -0x8000);
+  smallValue = a;
+  return *this *= v;
 }
 
 // --- Magnitude layer ----------------------------------------------------------
