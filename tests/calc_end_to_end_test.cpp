@@ -2,16 +2,11 @@
 // every byte it writes to standard output, standard error and log.txt.
 #ifndef _WIN32
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
-#include <termios.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,12 +15,14 @@
 
 #include "calc/texts.h"
 #include "calc_test_util.h"
+#include "terminal_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace calc_test;
 using namespace calc::texts;
+using namespace terminal_test;
 
 struct Outcome {
   int status = -1;
@@ -139,96 +136,37 @@ TEST(CalcEndToEnd, RefusalsAndLogFaultsExitWithStatus1) {
   EXPECT_EQ(o.out, successConsole(2));
 }
 
-// Reads from fd into seen until it contains what, or the deadline passes.
-bool readUntil(int fd, const std::string& what, std::string& seen) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (seen.find(what) == std::string::npos) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    pollfd p = {fd, POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) continue;
-    char buffer[256];
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n <= 0) return false;
-    seen.append(buffer, static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Kills and reaps a child that a failed check left running.
-struct ChildGuard {
-  pid_t pid;
-  bool reaped = false;
-  ~ChildGuard() {
-    if (reaped) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-};
-
-// Returns true once the terminal's local modes match want under mask.
-bool awaitModes(int fd, tcflag_t mask, tcflag_t want) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  termios t;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (tcgetattr(fd, &t) == 0 && (t.c_lflag & mask) == want) return true;
-    usleep(2000);
-  }
-  return false;
-}
-
 TEST(CalcEndToEnd, TerminalWaitTakesOneKeyAndRestoresTheTerminal) {
   const tcflag_t modes = ICANON | ECHO;
   for (const bool interrupt : {false, true}) {
     TempDir dir;
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) GTEST_SKIP() << "no pseudo-terminal available";
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    const std::string slaveName = ptsname(master);
-    const int slave = open(slaveName.c_str(), O_RDWR | O_NOCTTY);  // keeps the settings observable
-    ASSERT_GE(slave, 0);
+    Terminal t;
+    if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
     termios before;
-    ASSERT_EQ(tcgetattr(slave, &before), 0);
+    ASSERT_EQ(tcgetattr(t.slave, &before), 0);
     ASSERT_EQ(before.c_lflag & modes, modes);
 
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      // The program on a terminal of its own: input and output on it, errors to a file.
-      setsid();
-      const int tty = open(slaveName.c_str(), O_RDWR);
-      const int err = open((dir.path / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (tty < 0 || err < 0 || chdir(dir.path.c_str()) != 0) _exit(126);
-      dup2(tty, 0);
-      dup2(tty, 1);
-      dup2(err, 2);
-      execl(LONGSQRT_EXE, LONGSQRT_EXE, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    ChildGuard child{pid};
-    ASSERT_EQ(write(master, "0\n2\n1\n", 6), 6);
+    ChildGuard child{startOnTerminal(t, dir.path.string(), LONGSQRT_EXE)};
+    ASSERT_GT(child.pid, 0);
+    ASSERT_TRUE(t.type("0\n2\n1\n"));
     std::string seen;
-    const bool prompted = readUntil(master, kPressAnyKey, seen);
+    const bool prompted = readUntil(t.master, kPressAnyKey, seen);
     EXPECT_TRUE(prompted) << seen;
     EXPECT_NE(seen.find(kFinished), std::string::npos);
     // The wait takes single keys, unechoed; only then does a key count.
-    EXPECT_TRUE(prompted && awaitModes(slave, modes, 0));
-    ASSERT_EQ(write(master, interrupt ? "\x03" : "k", 1), 1);
+    EXPECT_TRUE(prompted && awaitModes(t.slave, modes, 0));
+    ASSERT_TRUE(t.type(interrupt ? "\x03" : "k"));
 
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    child.reaped = true;
+    const int status = child.wait();
     if (interrupt) {
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
     } else {
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
     termios after;
-    ASSERT_EQ(tcgetattr(slave, &after), 0);
+    ASSERT_EQ(tcgetattr(t.slave, &after), 0);
     EXPECT_EQ(after.c_lflag & modes, modes) << (interrupt ? "interrupted" : "key pressed");
     EXPECT_EQ(readFile((dir.path / "log.txt").string()), expectedLog(2, 1));
-    close(slave);
-    close(master);
   }
 }
 

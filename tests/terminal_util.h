@@ -1,0 +1,126 @@
+// Helpers for the tests that run longsqrt on a pseudo-terminal: open one, start
+// the program on it, read what it shows, watch its modes, reap the child.
+#ifndef LONGSQRT_TESTS_TERMINAL_UTIL_H
+#define LONGSQRT_TESTS_TERMINAL_UTIL_H
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace terminal_test {
+
+// A pseudo-terminal: the master side the test types into and reads from, and
+// one descriptor on the slave side that keeps its settings observable.
+struct Terminal {
+  int master = -1;
+  int slave = -1;
+  std::string slaveName;
+  Terminal() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return;
+    slaveName = ptsname(master);
+    slave = open(slaveName.c_str(), O_RDWR | O_NOCTTY);
+  }
+  ~Terminal() {
+    if (slave >= 0) close(slave);
+    if (master >= 0) close(master);
+  }
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+  // Returns true when both sides are open.
+  bool ok() const { return master >= 0 && slave >= 0; }
+  // Types the bytes on the terminal's keyboard.
+  bool type(const std::string& keys) const {
+    return write(master, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
+  }
+};
+
+// Where the child's standard streams go: the terminal, or a file in its folder.
+struct Streams {
+  const char* out = nullptr;  // nullptr: the terminal
+  const char* err = "stderr.txt";
+};
+
+// Starts program with args in folder dir as the session leader of terminal t,
+// its standard input on the terminal and its output where streams says.
+// Returns the child's process id.
+inline pid_t startOnTerminal(const Terminal& t, const std::string& dir, const char* program,
+                             const std::vector<std::string>& args = {}, Streams streams = {}) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  setsid();
+  const int tty = open(t.slaveName.c_str(), O_RDWR);  // becomes the controlling terminal
+  if (tty < 0 || chdir(dir.c_str()) != 0) _exit(126);
+  const auto target = [tty](const char* file) {
+    return file ? open(file, O_WRONLY | O_CREAT | O_TRUNC, 0600) : tty;
+  };
+  const int out = target(streams.out);
+  const int err = target(streams.err);
+  if (out < 0 || err < 0) _exit(126);
+  dup2(tty, 0);
+  dup2(out, 1);
+  dup2(err, 2);
+  std::vector<char*> argv{const_cast<char*>(program)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(program, argv.data());
+  _exit(127);
+}
+
+// Reads from fd into seen until it contains what, or the deadline passes.
+inline bool readUntil(int fd, const std::string& what, std::string& seen, int seconds = 20) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (seen.find(what) == std::string::npos) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    pollfd p = {fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[256];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    seen.append(buffer, static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Returns true once the terminal's local modes match want under mask.
+inline bool awaitModes(int fd, tcflag_t mask, tcflag_t want) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  termios t;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (tcgetattr(fd, &t) == 0 && (t.c_lflag & mask) == want) return true;
+    usleep(2000);
+  }
+  return false;
+}
+
+// Kills and reaps a child that a failed check left running.
+struct ChildGuard {
+  pid_t pid;
+  bool reaped = false;
+  ~ChildGuard() {
+    if (reaped) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  // Waits for the child to end and returns its wait status.
+  int wait() {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    reaped = true;
+    return status;
+  }
+};
+
+}  // namespace terminal_test
+
+#endif  // _WIN32
+#endif  // LONGSQRT_TESTS_TERMINAL_UTIL_H
