@@ -3,7 +3,9 @@
 #include "calc/calculator.h"
 
 #include <cctype>
+#include <cstring>
 #include <istream>
+#include <limits>
 #include <ostream>
 
 #include "bigint/arbitrary.h"
@@ -12,14 +14,45 @@ namespace calc {
 
 namespace {
 
-// Reads one answer into value. Succeeds only when the formatted read succeeds
-// and the number is followed by white space or the end of input, so that
-// "12abc" or "1.5" is refused as a whole rather than split across answers.
+// What reading one answer found.
+enum class Reply { usable, unusable, ended };
+
+// Reads one answer into value. It is usable only when the formatted read
+// succeeds and the number is followed by white space or the end of input, so
+// that "12abc" or "1.5" is refused as a whole rather than split across
+// answers; input that ends before any character of an answer has ended.
 template <typename T>
-bool readAnswer(std::istream& in, T& value) {
-  if (!(in >> value)) return false;
+Reply readAnswer(std::istream& in, T& value) {
+  if (!(in >> std::ws) || in.peek() == std::istream::traits_type::eof()) return Reply::ended;
+  if (!(in >> value)) return Reply::unusable;
   const auto next = in.peek();
-  return next == std::istream::traits_type::eof() || std::isspace(next);
+  return next == std::istream::traits_type::eof() || std::isspace(next) ? Reply::usable : Reply::unusable;
+}
+
+// One question of the dialogue and what refuses its answer.
+struct Question {
+  const texts::Text& prompt;
+  const texts::Text& unusable;  // the answer cannot be used
+  const texts::Text& ended;     // the input ended before the answer
+};
+
+// Asks q until value holds a usable answer that accept takes. On a terminal an
+// unusable answer gets its message, the rest of its line is dropped and the
+// same question comes again; elsewhere it ends the dialogue. Returns nullptr
+// when value holds the answer, else the message that refuses the run.
+template <typename T, typename Accept>
+const char* ask(Console& console, const Question& q, T& value, Accept accept) {
+  const Encoding e = console.encoding;
+  for (;;) {
+    console.out << q.prompt.in(e) << std::flush;
+    const Reply reply = readAnswer(console.in, value);
+    if (reply == Reply::ended) return q.ended.in(e);
+    if (reply == Reply::usable && accept(value)) return nullptr;
+    if (!console.inIsTerminal) return q.unusable.in(e);
+    console.err << q.unusable.in(e) << std::endl;
+    console.in.clear();
+    console.in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+  }
 }
 
 // Returns the square of the number a decimal text holds, built the way the
@@ -34,9 +67,9 @@ arbitrary squareOf(const std::string& digits) {
 
 // Writes the result record of place k: the result line, the separator and an
 // empty line.
-void writeResultRecord(std::ostream& log, int32_t no, int64_t k, const std::string& resultText) {
-  log << texts::kResultPrefix << texts::kResultSqrt << no << texts::kResultComma << k << texts::kResultEquals
-      << resultText << std::endl;
+void writeResultRecord(std::ostream& log, int32_t no, int64_t k, const std::string& resultText, Encoding e) {
+  log << texts::kResultPrefix.in(e) << texts::kResultSqrt << no << texts::kResultComma << k
+      << texts::kResultEquals << resultText << std::endl;
   log << texts::kSeparator << std::endl;
   log << std::endl;
 }
@@ -47,10 +80,14 @@ void writeValues(std::ostream& log, const arbitrary& noScaledValue, const arbitr
   log << texts::kXLabel << x << std::endl;
 }
 
-// Ends a run that cannot go on: reports why, closes the log, waits for a key.
-int refuse(ProgramState& state, Console& console, const char* message) {
-  console.err << message << std::endl;
-  if (state.logFile.is_open()) state.logFile.close();
+// Ends a run that cannot go on: reports why (with the system's reason when
+// error is set), releases the log, waits for a key. A log still open here has
+// not been written: it is left as it was.
+int refuse(ProgramState& state, Console& console, const char* message, int error = 0) {
+  console.err << message;
+  if (error != 0) console.err << ": " << std::strerror(error);
+  console.err << std::endl;
+  if (state.logFile.is_open()) state.logFile.close(/*refused=*/true);
   if (console.waitForKey) console.waitForKey();
   return 1;
 }
@@ -58,36 +95,42 @@ int refuse(ProgramState& state, Console& console, const char* message) {
 }  // namespace
 
 int run(ProgramState& state, Console& console, const char* logPath) {
-  std::istream& in = console.in;
   std::ostream& out = console.out;
+  const Encoding e = console.encoding;
 
-  // Text mode: line feeds become the platform's line ends in the file.
-  state.logFile.open(logPath);
-  if (!state.logFile.is_open()) return refuse(state, console, texts::kLogOpenFailed);
-
-  out << texts::kAskDebug << std::flush;
-  if (!readAnswer(in, state.debug)) return refuse(state, console, texts::kBadDebug);
-
+  // The log must be writable before any question is asked, but what it holds
+  // is kept until every answer is usable: a refused run changes nothing.
+  if (!state.logFile.open(logPath, console.openLog)) {
+    return refuse(state, console, texts::kLogOpenFailed.in(e), state.logFile.error());
+  }
   int32_t no = 0;
-  out << texts::kAskNo << std::flush;
-  if (!readAnswer(in, no) || no < 0) return refuse(state, console, texts::kBadNo);
-
   int32_t length = 0;
-  out << texts::kAskLength << std::flush;
-  if (!readAnswer(in, length)) return refuse(state, console, texts::kBadLength);
+  const auto any = [](auto) { return true; };
+  const char* refusal =
+      ask(console, {texts::kAskDebug, texts::kBadDebug, texts::kEndedBeforeDebug}, state.debug, any);
+  if (!refusal) {
+    refusal = ask(console, {texts::kAskNo, texts::kBadNo, texts::kEndedBeforeNo}, no,
+                  [](int32_t v) { return v >= 0; });
+  }
+  if (!refusal)
+    refusal = ask(console, {texts::kAskLength, texts::kBadLength, texts::kEndedBeforeLength}, length, any);
+  if (refusal) return refuse(state, console, refusal);
+  if (!state.logFile.truncate()) {
+    return refuse(state, console, texts::kLogWriteFailed.in(e), state.logFile.error());
+  }
 
-  out << texts::kComputing << std::endl;
+  out << texts::kComputing.in(e) << std::endl;
   ProgressReporter progress(console.err, console.errIsTerminal, length, console.clock);
   state.texts.noScaled = std::to_string(no);
   state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
-  bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress);
+  const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e);
   progress.finish();
 
-  state.logFile.close();
-  logged = logged && !state.logFile.fail();
-  if (!logged) return refuse(state, console, texts::kLogWriteFailed);
+  // Closing reports what the last writes could not: both must succeed.
+  const bool closed = state.logFile.close();
+  if (!(logged && closed)) return refuse(state, console, texts::kLogWriteFailed.in(e), state.logFile.error());
 
-  out << texts::kFinished << std::endl;
+  out << texts::kFinished.in(e) << std::endl;
   if (console.waitForKey) console.waitForKey();
   return 0;
 }
@@ -111,7 +154,7 @@ int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText) {
 }
 
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress) {
+               ProgressReporter* progress, Encoding e) {
   std::string& noScaled = texts.noScaled;
   std::string& rootStr = texts.rootStr;
   std::string& resultText = texts.resultText;
@@ -146,10 +189,10 @@ bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, Ro
         resultText += prevDigit;
         const arbitrary square = squareOf(rootStr);
         if (debug) {
-          logFile << texts::kCase1 << std::endl;
+          logFile << texts::kCase1.in(e) << std::endl;
           writeValues(logFile, noScaledValue, square);
         }
-        writeResultRecord(logFile, no, k, resultText);
+        writeResultRecord(logFile, no, k, resultText, e);
         break;
       }
 
@@ -157,15 +200,15 @@ bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, Ro
 
       // Case 2: even 9 leaves the square below the scaled radicand, so 9 it is.
       if (diff < 0 && n == 9) {
-        logFile << texts::kLimit << std::endl;
+        logFile << texts::kLimit.in(e) << std::endl;
         rootStrNew = rootStr;
         rootStrNew += prevDigit;
         rootStr = rootStrNew;
         resultText += prevDigit;
         const arbitrary square = squareOf(rootStr);
-        logFile << texts::kCase2 << std::endl;
+        logFile << texts::kCase2.in(e) << std::endl;
         writeValues(logFile, noScaledValue, square);
-        writeResultRecord(logFile, no, k, resultText);
+        writeResultRecord(logFile, no, k, resultText, e);
         break;
       }
     }

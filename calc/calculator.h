@@ -4,11 +4,11 @@
 #define LONGSQRT_CALC_CALCULATOR_H
 
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <iosfwd>
 #include <string>
 
+#include "calc/log_file.h"
 #include "calc/progress.h"
 #include "calc/texts.h"
 
@@ -23,9 +23,9 @@ struct RootTexts {
 
 // The state that lives for the whole run: the trace switch, the log, the texts.
 struct ProgramState {
-  bool debug = false;     // true writes every candidate's trace to the log
-  std::ofstream logFile;  // the run log, opened and closed by run()
-  RootTexts texts;        // the computation's state between places
+  bool debug = false;  // true writes every candidate's trace to the log
+  LogFile logFile;     // the run log, opened and closed by run()
+  RootTexts texts;     // the computation's state between places
 };
 
 // The streams a run talks through and the platform services it relies on.
@@ -36,13 +36,19 @@ struct Console {
   std::function<void()> waitForKey;  // the wait for a key that ends every run
   bool errIsTerminal = false;        // whether the progress line may be shown
   ProgressReporter::Clock clock = ProgressReporter::steadyClock;
+  bool inIsTerminal = false;              // whether an unusable answer is asked again
+  Encoding encoding = Encoding::big5;     // the bytes of every text, console and log
+  LogFile::Opener openLog = openLogFile;  // opens the log's file (tests put their own)
 };
 
-// Runs the whole dialogue: opens the log at logPath (truncating it), asks for
-// debug, no and length, computes the places into the log, waits for a key.
-// Returns 0 when the log holds every requested place, 1 when the run was
-// refused (unusable answer, negative no, log not openable) or the log could
-// not be written; each refusal or fault is reported on console.err.
+// Runs the whole dialogue: opens the log at logPath (keeping what it holds),
+// asks for debug, no and length, empties the log once all three answers are
+// usable, computes the places into it and waits for a key. On a terminal an
+// unusable answer is refused and its question asked again; elsewhere it ends
+// the run. Returns 0 when the log holds every requested place, 1 when the run
+// was refused (unusable or missing answer, log not openable; the log is then
+// left as it was) or the log could not be written; each refusal or fault is
+// reported on console.err, a log fault with the system's reason.
 int run(ProgramState& state, Console& console, const char* logPath = texts::kLogFileName);
 
 // Returns floor(sqrt(no)) by a linear search on arbitrary squares, writes
@@ -51,21 +57,12 @@ int run(ProgramState& state, Console& console, const char* logPath = texts::kLog
 int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText);
 
 // Extends texts by length decimal places of sqrt(no), one digit per place,
-// writing result records (and, when debug, candidate traces) to logFile and
-// telling progress (when given) each place finished. Returns false as soon as
-// a write to logFile fails, true when every place is logged.
+// writing result records (and, when debug, candidate traces) in encoding to
+// logFile and telling progress (when given) each place finished. Returns
+// false as soon as a write to logFile fails, true when every place is logged.
 // Precondition: no >= 0 and texts hold no, its integer root and "root.".
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress = nullptr);
-
-// Waits for one key press at the end of a run: "pause" on Windows; elsewhere,
-// when standard input is a terminal, writes the prompt to out and reads one
-// key unbuffered and unechoed, restoring the terminal even if interrupted;
-// when standard input is not a terminal, writes nothing and returns at once.
-void waitForKey(std::ostream& out);
-
-// Returns true when the process's standard error is a terminal.
-bool standardErrorIsTerminal();
+               ProgressReporter* progress = nullptr, Encoding encoding = Encoding::big5);
 
 }  // namespace calc
 

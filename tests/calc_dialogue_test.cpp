@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <vector>
 
 #include "calc/calculator.h"
+#include "calc/options.h"
 #include "calc_test_util.h"
 
 namespace {
@@ -27,11 +31,14 @@ struct Outcome {
 };
 
 // Runs the dialogue on the answers with the log at logPath.
-Outcome runDialogue(const std::string& answers, const std::string& logPath) {
+Outcome runDialogue(const std::string& answers, const std::string& logPath, bool terminal = false,
+                    calc::LogFile::Opener opener = calc::openLogFile) {
   std::istringstream in(answers);
   std::ostringstream out, err;
   Outcome o;
   calc::Console console{in, out, err, [&o] { ++o.waits; }, false};
+  console.inIsTerminal = terminal;
+  console.openLog = std::move(opener);
   calc::ProgramState state;
   o.status = calc::run(state, console, logPath.c_str());
   o.out = out.str();
@@ -41,63 +48,65 @@ Outcome runDialogue(const std::string& answers, const std::string& logPath) {
   return o;
 }
 
-TEST(CalcDialogue, RefusesUnusableAnswersBeforeComputing) {
+TEST(CalcDialogue, AnswersAreTakenRefusedOrAskedAgain) {
   struct Case {
     const char* answers;
-    int asked;  // prompts written before the refusal
-    const char* message;
+    bool terminal;                   // an unusable answer is asked again
+    std::vector<const Text*> asked;  // the prompts, in order
+    std::vector<const Text*> refusals;
+    int32_t no = -1;  // the radicand of a run that computes; -1 when refused
+    int64_t places = 0;
   };
+  const Text *d = &kAskDebug, *n = &kAskNo, *l = &kAskLength;
   const std::vector<Case> cases = {
-      {"", 1, kBadDebug},
-      {"x\n", 1, kBadDebug},
-      {"2\n2\n2\n", 1, kBadDebug},
-      {"-1\n", 1, kBadDebug},
-      {"1.5\n2\n", 1, kBadDebug},
-      {"1", 2, kBadNo},
-      {"0\nabc\n", 2, kBadNo},
-      {"0\n2147483648\n", 2, kBadNo},
-      {"0\n-1\n2\n", 2, kBadNo},
-      {"0\n-2147483648\n", 2, kBadNo},
-      {"0\n12abc\n2\n", 2, kBadNo},
-      {"0\n2", 3, kBadLength},
-      {"0\n2\nx\n", 3, kBadLength},
-      {"0\n2\n2147483648\n", 3, kBadLength},
-      {"0\n2\n-2147483649\n", 3, kBadLength},
-      {"0\n2\n3.5\n", 3, kBadLength},
+      {"", false, {d}, {&kEndedBeforeDebug}},
+      {" \n\t", false, {d}, {&kEndedBeforeDebug}},
+      {"x\n", false, {d}, {&kBadDebug}},
+      {"2\n2\n2\n", false, {d}, {&kBadDebug}},
+      {"-1\n", false, {d}, {&kBadDebug}},
+      {"1.5\n2\n", false, {d}, {&kBadDebug}},
+      {"1", false, {d, n}, {&kEndedBeforeNo}},
+      {"0\nabc\n", false, {d, n}, {&kBadNo}},
+      {"0\n2147483648\n", false, {d, n}, {&kBadNo}},
+      {"0\n-1\n2\n", false, {d, n}, {&kBadNo}},
+      {"0\n-2147483648\n", false, {d, n}, {&kBadNo}},
+      {"0\n12abc\n2\n", false, {d, n}, {&kBadNo}},
+      {"0\n2", false, {d, n, l}, {&kEndedBeforeLength}},
+      {"0\n2\nx\n", false, {d, n, l}, {&kBadLength}},
+      {"0\n2\n2147483648\n", false, {d, n, l}, {&kBadLength}},
+      {"0\n2\n-2147483649\n", false, {d, n, l}, {&kBadLength}},
+      {"0\n2\n3.5\n", false, {d, n, l}, {&kBadLength}},
+      {"0 2 2", false, {d, n, l}, {}, 2, 2},  // one line, no final line end
+      {"  0\n\n 2147483647\t1\n", false, {d, n, l}, {}, 2147483647, 1},
+      {"+0\n+9\n3\n", false, {d, n, l}, {}, 9, 3},
+      // On a terminal the rest of a refused line is dropped and the question asked again.
+      {"x y\n0\n-4 5\n9\n12abc\n2\n", true, {d, d, n, n, l, l}, {&kBadDebug, &kBadNo, &kBadLength}, 9, 2},
+      {"2\n", true, {d, d}, {&kBadDebug, &kEndedBeforeDebug}},
+      {"0\n2\nx", true, {d, n, l, l}, {&kBadLength, &kEndedBeforeLength}},
   };
-  const std::string asked[] = {"", kAskDebug, std::string(kAskDebug) + kAskNo, prompts()};
+  const std::string before = "left by an earlier run\n";
   for (const Case& c : cases) {
     TempDir dir;
-    std::ofstream(dir.log()) << "left by an earlier run\n";
-    const Outcome o = runDialogue(c.answers, dir.log());
-    EXPECT_EQ(o.status, 1) << c.answers;
-    EXPECT_EQ(o.out, asked[c.asked]) << c.answers;
-    EXPECT_EQ(o.err, std::string(c.message) + "\n") << c.answers;
-    EXPECT_EQ(o.log, "") << c.answers;
+    std::ofstream(dir.log()) << before;
+    const Outcome o = runDialogue(c.answers, dir.log(), c.terminal);
+    std::string out, err;
+    for (const Text* t : c.asked) out += t->big5;
+    for (const Text* t : c.refusals) err += std::string(t->big5) + "\n";
+    const bool computes = c.no >= 0;
+    if (computes)
+      out +=
+          std::string(kComputing.big5) + "\n" + kInput + std::to_string(c.no) + "\n" + kFinished.big5 + "\n";
+    EXPECT_EQ(o.status, computes ? 0 : 1) << c.answers;
+    EXPECT_EQ(o.out, out) << c.answers;
+    EXPECT_EQ(o.err, err) << c.answers;
     EXPECT_EQ(o.waits, 1) << c.answers;
+    // A refused run leaves the earlier log as it was.
+    EXPECT_EQ(o.log, computes ? expectedLog(c.no, c.places) : before) << c.answers;
   }
-}
-
-TEST(CalcDialogue, AcceptsWhatTheQuestionsAllow) {
-  struct Case {
-    const char* answers;
-    int32_t no;
-    int64_t places;
-  };
-  const std::vector<Case> cases = {
-      {"0 2 2", 2, 2},  // one line, no final line end
-      {"  1\n\n 2147483647\t1\n", 2147483647, 1},
-      {"+1\n+9\n3\n", 9, 3},
-  };
-  for (const Case& c : cases) {
-    TempDir dir;
-    const Outcome o = runDialogue(c.answers, dir.log());
-    EXPECT_EQ(o.status, 0) << c.answers;
-    EXPECT_EQ(o.out, successConsole(c.no)) << c.answers;
-    EXPECT_EQ(o.err, "") << c.answers;
-    EXPECT_EQ(o.waits, 1) << c.answers;
-    EXPECT_EQ(o.texts.resultText, resultTextOf(c.no, c.places)) << c.answers;
-  }
+  // Nor does it leave a log where there was none.
+  TempDir dir;
+  EXPECT_EQ(runDialogue("x\n", dir.log()).status, 1);
+  EXPECT_FALSE(fs::exists(dir.log()));
 }
 
 TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
@@ -106,8 +115,57 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   const Outcome o = runDialogue("0\n2\n2\n", dir.log());
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, std::string(kLogOpenFailed) + "\n");
+  EXPECT_EQ(o.err, std::string(kLogOpenFailed.big5) + ": " + std::strerror(EISDIR) + "\n");
   EXPECT_EQ(o.waits, 1);
+}
+
+// A log that records every write it is given, and can fail when it is closed.
+class RecordingSink : public calc::LogSink {
+ public:
+  RecordingSink(std::vector<std::string>& writes, bool failClose) : writes_(writes), failClose_(failClose) {}
+  bool write(const char* data, size_t size) override {
+    writes_.emplace_back(data, size);
+    return true;
+  }
+  bool truncate() override { return true; }
+  bool close(bool) override {
+    error_ = failClose_ ? EIO : 0;
+    return !failClose_;
+  }
+
+ private:
+  std::vector<std::string>& writes_;
+  bool failClose_;
+};
+
+TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
+  std::vector<std::string> writes;
+  calc::LogFile log;
+  ASSERT_TRUE(
+      log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes, false); }));
+  const std::string longLine(100000, '7');  // far longer than any stream buffer
+  log << longLine << std::endl;
+  calc::RootTexts texts{"2", "1", "1."};
+  ASSERT_TRUE(calc::digitLoop(2, 2, true, log, texts));
+  ASSERT_TRUE(log.close());
+  const std::string golden = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug1_no2_length2.log");
+  std::string joined;
+  for (const std::string& w : writes) {
+    EXPECT_EQ(w.find('\n'), w.size() - 1) << w;  // one line, with its end
+    joined += w;
+  }
+  EXPECT_EQ(joined, longLine + "\n" + golden);
+}
+
+TEST(CalcLog, ALogThatFailsOnlyWhenClosedFailsTheRun) {
+  TempDir dir;
+  std::vector<std::string> writes;
+  const Outcome o = runDialogue("0\n2\n2\n", dir.log(), false,
+                                [&](const char*) { return std::make_unique<RecordingSink>(writes, true); });
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, std::string(kLogWriteFailed.big5) + ": " + std::strerror(EIO) + "\n");
+  EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos);
+  EXPECT_EQ(writes.size(), 6u);  // every line was written before the close failed
 }
 
 TEST(CalcIntegerPart, FindsTheLargestRootNotAboveNo) {
@@ -183,6 +241,50 @@ TEST(CalcDigitLoop, StopsInThePlaceWhoseLogWriteFailed) {
     EXPECT_LE(texts.resultText.size(), 4u) << limit;
     EXPECT_EQ(buffer.written, traced.substr(0, limit));
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
+  struct Case {
+    std::vector<const char*> args;
+    int status;  // -1: the run goes on
+    calc::Encoding encoding;
+    const char* out;  // the start of what goes to standard output
+    const char* err;
+  };
+  const auto big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8;
+  const std::vector<Case> cases = {
+      {{}, -1, big5, "", ""},
+      {{"--utf8"}, -1, utf8, "", ""},
+      {{"--help"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
+      {{"-h"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
+      {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\n", ""},
+      {{"--bogus"}, 2, big5, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
+      {{"--help", "-x"}, 2, big5, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
+      {{"--UTF8"}, 2, big5, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv = {"longsqrt"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    std::ostringstream out, err;
+    calc::Options options;
+    const std::string what = c.args.empty() ? "(none)" : c.args[0];
+    EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)
+        << what;
+    EXPECT_EQ(options.encoding, c.encoding) << what;
+    EXPECT_EQ(out.str().substr(0, std::strlen(c.out)), c.out) << what;
+    EXPECT_EQ(out.str().empty(), *c.out == '\0') << what;
+    EXPECT_EQ(err.str(), c.err) << what;
+    // Whatever it shows, the usage stays readable on any terminal: ASCII only.
+    for (const char ch : out.str()) EXPECT_LT(static_cast<unsigned char>(ch), 0x80u) << what;
+  }
+}
+
+TEST(CalcTexts, EachUtf8FormIsItsBig5FormConverted) {
+  for (const Text* t : kAll) EXPECT_EQ(toUtf8(t->big5), t->utf8);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -29,11 +31,13 @@ struct Outcome {
   std::string out, err, log;
 };
 
-// Runs the program in dir with answers piped to its standard input.
-Outcome runProgram(const TempDir& dir, const std::string& answers) {
+// Runs the program in dir with args and the answers piped to its standard
+// input; redirect says where its standard streams go.
+Outcome runProgram(const TempDir& dir, const std::string& answers, const std::string& args = "",
+                   const std::string& redirect = "> stdout.txt 2> stderr.txt") {
   std::ofstream(dir.path / "answers.txt", std::ios::binary) << answers;
   const std::string command =
-      "cd '" + dir.path.string() + "' && cat answers.txt | '" LONGSQRT_EXE "' > stdout.txt 2> stderr.txt";
+      "cd '" + dir.path.string() + "' && cat answers.txt | '" LONGSQRT_EXE "' " + args + " " + redirect;
   const int raw = std::system(command.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -43,19 +47,24 @@ Outcome runProgram(const TempDir& dir, const std::string& answers) {
   return o;
 }
 
-TEST(CalcEndToEnd, WorkedExamplesMatchGoldenFiles) {
+TEST(CalcEndToEnd, WorkedExamplesMatchGoldenFilesInBothEncodings) {
   struct Case {
     const char* answers;
     const char* golden;
   };
   for (const Case& c : {Case{"1\n2\n2\n", "debug1_no2_length2"}, Case{"0\n99\n2\n", "debug0_no99_length2"}}) {
-    TempDir dir;
-    const Outcome o = runProgram(dir, c.answers);
-    const std::string golden = std::string(LONGSQRT_TEST_DATA) + "/" + c.golden;
-    EXPECT_EQ(o.status, 0) << c.golden;
-    EXPECT_EQ(o.out, readFile(golden + ".stdout")) << c.golden;
-    EXPECT_EQ(o.log, readFile(golden + ".log")) << c.golden;
-    EXPECT_EQ(o.err, "") << c.golden;
+    for (const bool utf8 : {false, true}) {
+      // --utf8 writes exactly what iconv makes of the Big5 run's bytes.
+      const auto expect = [utf8](const std::string& big5) { return utf8 ? toUtf8(big5) : big5; };
+      TempDir dir;
+      const Outcome o = runProgram(dir, c.answers, utf8 ? "--utf8" : "");
+      const std::string golden = std::string(LONGSQRT_TEST_DATA) + "/" + c.golden;
+      const std::string what = std::string(c.golden) + (utf8 ? " --utf8" : "");
+      EXPECT_EQ(o.status, 0) << what;
+      EXPECT_EQ(o.out, expect(readFile(golden + ".stdout"))) << what;
+      EXPECT_EQ(o.log, expect(readFile(golden + ".log"))) << what;
+      EXPECT_EQ(o.err, "") << what;
+    }
   }
 }
 
@@ -102,43 +111,78 @@ TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   EXPECT_EQ(second.log, expectedLog(3, 1));
 }
 
-TEST(CalcEndToEnd, RefusalsAndLogFaultsExitWithStatus1) {
+TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
   struct Case {
     const char* name;
+    const char* args;
     const char* answers;
-    const char* logTarget;  // what log.txt is before the run: "" none, "dir", or a symlink target
-    std::string out;
-    std::string err;
+    const char* redirect;
+    const char* logBefore;  // "": none, "/dev/full": a link to it, else the log's bytes
+    int status;
+    std::string out, err, log;
   };
-  const std::string computing = prompts() + kComputing + "\n" + kInput + "2\n";
+  const std::string kept = "left by an earlier run\n";
+  const std::string computing = prompts() + kComputing.big5 + "\n" + kInput + "2\n";
+  const std::string noSpace = std::string(kLogWriteFailed.big5) + ": " + std::strerror(ENOSPC) + "\n";
+  const char* plain = "> stdout.txt 2> stderr.txt";
   const std::vector<Case> cases = {
-      {"bad no", "0\nabc\n2\n", "", std::string(kAskDebug) + kAskNo, std::string(kBadNo) + "\n"},
-      {"negative no", "0\n-4\n2\n", "", std::string(kAskDebug) + kAskNo, std::string(kBadNo) + "\n"},
-      {"log is a folder", "0\n2\n2\n", "dir", "", std::string(kLogOpenFailed) + "\n"},
-      {"full disk", "0\n2\n2\n", "/dev/full", computing, std::string(kLogWriteFailed) + "\n"},
-      {"full disk, traces", "1\n2\n2\n", "/dev/full", computing, std::string(kLogWriteFailed) + "\n"},
+      {"full disk", "", "0\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
+      {"full disk, traces", "", "1\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
+      {"full disk, no place to write", "", "0\n2\n0\n", plain, "/dev/full", 0, successConsole(2), "", ""},
+      // A closed standard stream never lets the console's texts into the log.
+      {"standard output closed", "", "0\n2\n3\n", ">&- 2> stderr.txt", "", 0, "", "", expectedLog(2, 3)},
+      {"standard error closed", "", "0\nx\n", "> stdout.txt 2>&-", kept.c_str(), 1,
+       std::string(kAskDebug.big5) + kAskNo.big5, "", kept},
+      {"standard input closed", "", "0\n2\n3\n", "<&- > stdout.txt 2> stderr.txt", kept.c_str(), 1,
+       kAskDebug.big5, std::string(kEndedBeforeDebug.big5) + "\n", kept},
+      {"unknown argument", "--bogus", "0\n2\n3\n", plain, kept.c_str(), 2, "",
+       "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n", kept},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    if (std::string(c.logTarget) == "dir") fs::create_directory(dir.path / "log.txt");
-    if (c.logTarget[0] == '/') fs::create_symlink(c.logTarget, dir.path / "log.txt");
-    const Outcome o = runProgram(dir, c.answers);
-    EXPECT_EQ(o.status, 1) << c.name;
+    if (std::string(c.logBefore) == "/dev/full") {
+      fs::create_symlink(c.logBefore, dir.path / "log.txt");
+    } else if (*c.logBefore != '\0') {
+      std::ofstream(dir.log()) << c.logBefore;
+    }
+    const Outcome o = runProgram(dir, c.answers, c.args, c.redirect);
+    EXPECT_EQ(o.status, c.status) << c.name;
     EXPECT_EQ(o.out, c.out) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
-    EXPECT_EQ(o.log, "") << c.name;
+    EXPECT_EQ(o.log, c.log) << c.name;
   }
-  // Nothing to write: a full disk does not spoil a run of no places.
-  TempDir dir;
-  fs::create_symlink("/dev/full", dir.path / "log.txt");
-  const Outcome o = runProgram(dir, "0\n2\n0\n");
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, successConsole(2));
 }
 
-TEST(CalcEndToEnd, TerminalWaitTakesOneKeyAndRestoresTheTerminal) {
+// Returns true when the process is still running after a short while.
+bool stillRunning(pid_t pid) {
+  usleep(300000);
+  return waitpid(pid, nullptr, WNOHANG) == 0;
+}
+
+TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
+  enum class Then { key, signal, stopAndContinue };
+  struct Case {
+    const char* name;
+    const char* typed;  // before the wait: the answers, and perhaps keys typed ahead
+    Then then;
+    int sig = 0;             // the signal sent during the wait
+    bool ignored = false;    // the signal is ignored from the start (nohup)
+    bool outToFile = false;  // standard output redirected to a file
+  };
+  const std::vector<Case> cases = {
+      {"a key", "0\n2\n1\n", Then::key},
+      {"keys typed ahead", "0\n2\n1\nzz", Then::key},
+      {"a refused answer, asked again", "x\n0\n2\n1\n", Then::key},
+      {"standard output in a file", "0\n2\n1\n", Then::key, 0, false, true},
+      {"SIGINT", "0\n2\n1\n", Then::signal, SIGINT},
+      {"SIGQUIT", "0\n2\n1\n", Then::signal, SIGQUIT},
+      {"SIGTERM", "0\n2\n1\n", Then::signal, SIGTERM},
+      {"SIGHUP", "0\n2\n1\n", Then::signal, SIGHUP},
+      {"SIGHUP ignored", "0\n2\n1\n", Then::signal, SIGHUP, true},
+      {"stopped and continued", "0\n2\n1\n", Then::stopAndContinue},
+  };
   const tcflag_t modes = ICANON | ECHO;
-  for (const bool interrupt : {false, true}) {
+  for (const Case& c : cases) {
     TempDir dir;
     Terminal t;
     if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
@@ -146,27 +190,66 @@ TEST(CalcEndToEnd, TerminalWaitTakesOneKeyAndRestoresTheTerminal) {
     ASSERT_EQ(tcgetattr(t.slave, &before), 0);
     ASSERT_EQ(before.c_lflag & modes, modes);
 
-    ChildGuard child{startOnTerminal(t, dir.path.string(), LONGSQRT_EXE)};
-    ASSERT_GT(child.pid, 0);
-    ASSERT_TRUE(t.type("0\n2\n1\n"));
+    // A stop needs a shell with job control around the program.
+    Job job;
+    if (c.then == Then::stopAndContinue) {
+      job = startAsJob(t, dir.path.string(), LONGSQRT_EXE);
+    } else {
+      Streams streams;
+      if (c.outToFile) streams.out = "stdout.txt";
+      if (c.ignored) streams.ignored = {c.sig};
+      job.shell = job.program = startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, {}, streams);
+    }
+    ChildGuard child{job.shell, job.program};
+    ASSERT_GT(job.program, 0) << c.name;
+    ASSERT_TRUE(t.type(c.typed));
     std::string seen;
-    const bool prompted = readUntil(t.master, kPressAnyKey, seen);
-    EXPECT_TRUE(prompted) << seen;
-    EXPECT_NE(seen.find(kFinished), std::string::npos);
+    const bool prompted = readUntil(t.master, kPressAnyKey.big5, seen);
+    ASSERT_TRUE(prompted) << c.name << ": " << seen;
     // The wait takes single keys, unechoed; only then does a key count.
-    EXPECT_TRUE(prompted && awaitModes(t.slave, modes, 0));
-    ASSERT_TRUE(t.type(interrupt ? "\x03" : "k"));
+    EXPECT_TRUE(awaitModes(t.slave, modes, 0)) << c.name;
+    EXPECT_TRUE(stillRunning(job.shell)) << c.name << ": keys typed before the wait ended it";
+
+    bool ends = true;
+    switch (c.then) {
+      case Then::key:
+        break;
+      case Then::signal:
+        kill(job.program, c.sig);
+        ends = !c.ignored;
+        if (c.ignored) {
+          EXPECT_TRUE(stillRunning(job.shell)) << c.name;
+        }
+        break;
+      case Then::stopAndContinue:
+        ASSERT_TRUE(t.type("\x1a"));  // Ctrl-Z
+        EXPECT_TRUE(awaitModes(t.slave, modes, modes)) << c.name << ": the shell gets its terminal back";
+        kill(job.program, SIGCONT);
+        EXPECT_TRUE(awaitModes(t.slave, modes, 0)) << c.name << ": the wait takes it again";
+        break;
+    }
+    if (!ends || c.then != Then::signal) {
+      ASSERT_TRUE(t.type("k"));
+    }
 
     const int status = child.wait();
-    if (interrupt) {
-      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    if (ends && c.then == Then::signal) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.sig) << c.name << ": " << status;
     } else {
-      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name << ": " << status;
     }
     termios after;
     ASSERT_EQ(tcgetattr(t.slave, &after), 0);
-    EXPECT_EQ(after.c_lflag & modes, modes) << (interrupt ? "interrupted" : "key pressed");
-    EXPECT_EQ(readFile((dir.path / "log.txt").string()), expectedLog(2, 1));
+    EXPECT_EQ(after.c_lflag & modes, modes) << c.name;
+    EXPECT_EQ(readFile((dir.path / "log.txt").string()), expectedLog(2, 1)) << c.name;
+    if (c.outToFile) {
+      EXPECT_EQ(readFile((dir.path / "stdout.txt").string()), successConsole(2)) << c.name;
+    }
+    if (*c.typed == 'x') {
+      EXPECT_EQ(readFile((dir.path / "stderr.txt").string()), std::string(kBadDebug.big5) + "\n");
+      const size_t first = seen.find(kAskDebug.big5);
+      EXPECT_NE(seen.find(kAskDebug.big5, first + 1), std::string::npos) << "debug asked again: " << seen;
+    }
   }
 }
 

@@ -76,7 +76,7 @@ TEST(CalcDigitLoopProperty, TracesShowScaledRadicandAndExactSquares) {
     int64_t place = 1;
     size_t traces = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
-      if (lines[i].rfind(kResultPrefix, 0) == 0) ++place;
+      if (lines[i].rfind(kResultPrefix.big5, 0) == 0) ++place;
       if (lines[i].rfind(kTraceN, 0) != 0) continue;
       ++traces;
       ASSERT_LT(i + 2, lines.size());

@@ -4,6 +4,7 @@
 #define LONGSQRT_TESTS_CALC_TEST_UTIL_H
 
 #include <gmpxx.h>
+#include <iconv.h>
 #include <stdlib.h>
 
 #include <cstdint>
@@ -47,11 +48,11 @@ inline std::string expectedLog(int32_t no, int64_t length) {
       mpz_ui_pow_ui(scaled.get_mpz_t(), 100, static_cast<unsigned long>(k));
       scaled *= static_cast<long>(no);
       const mpz_class square = root * root;
-      log += std::string(kLimit) + "\n" + kCase2 + "\n" + kNoScaledLabel + scaled.get_str() + "\n" + kXLabel +
-             square.get_str() + "\n";
+      log += std::string(kLimit.big5) + "\n" + kCase2.big5 + "\n" + kNoScaledLabel + scaled.get_str() + "\n" +
+             kXLabel + square.get_str() + "\n";
     }
-    log += std::string(kResultPrefix) + kResultSqrt + std::to_string(no) + kResultComma + std::to_string(k) +
-           kResultEquals + text + "\n" + kSeparator + "\n\n";
+    log += std::string(kResultPrefix.big5) + kResultSqrt + std::to_string(no) + kResultComma +
+           std::to_string(k) + kResultEquals + text + "\n" + kSeparator + "\n\n";
   }
   return log;
 }
@@ -59,13 +60,26 @@ inline std::string expectedLog(int32_t no, int64_t length) {
 // Returns the prompts a run writes before computing (no echo of the answers).
 inline std::string prompts() {
   using namespace calc::texts;
-  return std::string(kAskDebug) + kAskNo + kAskLength;
+  return std::string(kAskDebug.big5) + kAskNo.big5 + kAskLength.big5;
 }
 
 // Returns the whole console output of a successful run with radicand no.
 inline std::string successConsole(int32_t no) {
   using namespace calc::texts;
-  return prompts() + kComputing + "\n" + kInput + std::to_string(no) + "\n" + kFinished + "\n";
+  return prompts() + kComputing.big5 + "\n" + kInput + std::to_string(no) + "\n" + kFinished.big5 + "\n";
+}
+
+// Returns the UTF-8 form of Big5 text, converted by the C library's iconv.
+inline std::string toUtf8(const std::string& big5) {
+  const iconv_t cd = iconv_open("UTF-8", "BIG5");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "(no Big5 converter)";
+  std::string in = big5, out(big5.size() * 3 + 1, '\0');
+  char* from = in.data();
+  char* to = out.data();
+  size_t fromLeft = in.size(), toLeft = out.size();
+  const bool ok = iconv(cd, &from, &fromLeft, &to, &toLeft) != static_cast<size_t>(-1);
+  iconv_close(cd);
+  return ok ? out.substr(0, out.size() - toLeft) : "(not Big5)";
 }
 
 // A scratch folder, removed with everything in it at the end of the test.

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -44,10 +45,12 @@ struct Terminal {
   }
 };
 
-// Where the child's standard streams go: the terminal, or a file in its folder.
+// Where the child's standard streams go (the terminal, or a file in its
+// folder), and the signals it starts with ignored (as under nohup).
 struct Streams {
   const char* out = nullptr;  // nullptr: the terminal
   const char* err = "stderr.txt";
+  std::vector<int> ignored = {};
 };
 
 // Starts program with args in folder dir as the session leader of terminal t,
@@ -60,6 +63,9 @@ inline pid_t startOnTerminal(const Terminal& t, const std::string& dir, const ch
   setsid();
   const int tty = open(t.slaveName.c_str(), O_RDWR);  // becomes the controlling terminal
   if (tty < 0 || chdir(dir.c_str()) != 0) _exit(126);
+  const rlimit noCore = {0, 0};  // a signal that dumps core (SIGQUIT) leaves no file behind
+  setrlimit(RLIMIT_CORE, &noCore);
+  for (const int sig : streams.ignored) signal(sig, SIG_IGN);
   const auto target = [tty](const char* file) {
     return file ? open(file, O_WRONLY | O_CREAT | O_TRUNC, 0600) : tty;
   };
@@ -74,6 +80,52 @@ inline pid_t startOnTerminal(const Terminal& t, const std::string& dir, const ch
   argv.push_back(nullptr);
   execv(program, argv.data());
   _exit(127);
+}
+
+// A program started as a job of a minimal shell: the shell leads the
+// terminal's session and waits for the job, which runs in a process group of
+// its own in the foreground, so that the job can be stopped (Ctrl-Z) and
+// continued. The shell ends with the job's exit status, or 128 + the signal
+// that ended it.
+struct Job {
+  pid_t shell = -1;    // wait for this one
+  pid_t program = -1;  // signal this one
+};
+
+inline Job startAsJob(const Terminal& t, const std::string& dir, const char* program) {
+  int report[2];
+  if (pipe(report) != 0) return {};
+  Job job;
+  job.shell = fork();
+  if (job.shell == 0) {
+    setsid();
+    const int tty = open(t.slaveName.c_str(), O_RDWR);
+    if (tty < 0 || chdir(dir.c_str()) != 0) _exit(126);
+    const pid_t child = fork();
+    if (child == 0) {
+      setpgid(0, 0);
+      signal(SIGTTOU, SIG_IGN);  // a background group may take the terminal only so
+      tcsetpgrp(tty, getpgrp());
+      signal(SIGTTOU, SIG_DFL);
+      const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(tty, 0);
+      dup2(tty, 1);
+      dup2(err, 2);
+      execl(program, program, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    setpgid(child, child);
+    if (write(report[1], &child, sizeof child) != sizeof child) _exit(126);
+    int status = 0;
+    while (waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status)) {
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+  }
+  close(report[1]);
+  if (job.shell < 0 || read(report[0], &job.program, sizeof job.program) != sizeof job.program)
+    job.program = -1;
+  close(report[0]);
+  return job;
 }
 
 // Reads from fd into seen until it contains what, or the deadline passes.
@@ -105,9 +157,11 @@ inline bool awaitModes(int fd, tcflag_t mask, tcflag_t want) {
 // Kills and reaps a child that a failed check left running.
 struct ChildGuard {
   pid_t pid;
+  pid_t also = -1;  // a grandchild to kill with it (a job's program)
   bool reaped = false;
   ~ChildGuard() {
     if (reaped) return;
+    if (also > 0) kill(also, SIGKILL);
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
   }

@@ -1,0 +1,65 @@
+// The command line: the options a run accepts, its usage text and version.
+#include "calc/options.h"
+
+#include <cstring>
+#include <ostream>
+
+namespace calc {
+
+namespace {
+
+// The usage, in ASCII so that any terminal shows it.
+constexpr char kUsage[] =
+    "Usage: longsqrt [--utf8]\n"
+    "       longsqrt --help | --version\n"
+    "\n"
+    "Computes the square root of an integer from 0 to 2147483647 to as many\n"
+    "decimal places as asked, digit by digit, and writes every step to log.txt\n"
+    "in the current folder. It asks three questions on the console:\n"
+    "  debug    1 logs every candidate digit too, 0 only the results\n"
+    "  no       the integer\n"
+    "  length   the number of decimal places\n"
+    "Its console texts and its log are Big5 (Traditional Chinese).\n"
+    "\n"
+    "Options:\n"
+    "  --utf8      write the console texts and the log in UTF-8 instead of Big5\n"
+    "  -h, --help  show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "Exit status: 0 when log.txt holds every place asked for; 1 when the run was\n"
+    "refused or the log could not be written; 2 for an unknown argument.\n"
+    "See longsqrt(1).\n";
+
+}  // namespace
+
+int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                   Options& options) {
+  // --help and --version answer whatever else is given; an unknown argument
+  // is reported before either, so that a mistyped command never runs.
+  bool help = false;
+  bool version = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      help = true;
+    } else if (std::strcmp(arg, "--version") == 0) {
+      version = true;
+    } else if (std::strcmp(arg, "--utf8") == 0) {
+      options.encoding = Encoding::utf8;
+    } else {
+      err << "longsqrt: unknown argument '" << arg << "' (see longsqrt --help)" << std::endl;
+      return 2;
+    }
+  }
+  if (help) {
+    out << kUsage << std::flush;
+    return 0;
+  }
+  if (version) {
+    out << "longsqrt " LONGSQRT_VERSION << std::endl;
+    return 0;
+  }
+  return -1;
+}
+
+}  // namespace calc

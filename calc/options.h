@@ -1,0 +1,25 @@
+// The command line of longsqrt: no argument runs the dialogue in Big5; --utf8
+// runs it in UTF-8; --help and --version answer and end the program.
+#ifndef LONGSQRT_CALC_OPTIONS_H
+#define LONGSQRT_CALC_OPTIONS_H
+
+#include <iosfwd>
+
+#include "calc/texts.h"
+
+namespace calc {
+
+// What the command line asks of a run.
+struct Options {
+  Encoding encoding = Encoding::big5;  // --utf8 selects UTF-8
+};
+
+// Reads the arguments argv[1 .. argc-1] into options. Returns -1 when the run
+// goes on; otherwise the exit status the program ends with: 0 after writing
+// the usage (--help, -h) or the version (--version) to out, 2 after writing a
+// one-line message naming an unknown argument to err.
+int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
+
+}  // namespace calc
+
+#endif  // LONGSQRT_CALC_OPTIONS_H
