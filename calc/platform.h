@@ -39,7 +39,7 @@ class ConsoleCodePage {
   ConsoleCodePage& operator=(const ConsoleCodePage&) = delete;
 
  private:
-  unsigned previous_ = 0;  // the code page to restore; 0 when none was set
+  [[maybe_unused]] unsigned previous_ = 0;  // the code page to restore (Windows); 0 when none was set
 };
 
 }  // namespace calc::platform
