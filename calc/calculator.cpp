@@ -65,6 +65,16 @@ arbitrary squareOf(const std::string& digits) {
   return x;
 }
 
+// Accepts digit as the place's digit: rootStrNew and rootStr become the root
+// so far followed by it, resultText gains it. Returns the square of the new
+// root, which the log shows.
+arbitrary acceptDigit(RootTexts& texts, std::string& rootStrNew, const std::string& digit) {
+  rootStrNew = texts.rootStr + digit;
+  texts.rootStr = rootStrNew;
+  texts.resultText += digit;
+  return squareOf(texts.rootStr);
+}
+
 // Writes the result record of place k: the result line, the separator and an
 // empty line.
 void writeResultRecord(std::ostream& log, int32_t no, int64_t k, const std::string& resultText, Encoding e) {
@@ -156,8 +166,8 @@ int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText) {
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
                ProgressReporter* progress, Encoding e) {
   std::string& noScaled = texts.noScaled;
-  std::string& rootStr = texts.rootStr;
-  std::string& resultText = texts.resultText;
+  const std::string& rootStr = texts.rootStr;
+  const std::string& resultText = texts.resultText;
 
   // 64-bit place counter: a length of 2147483647 must end, not overflow.
   for (int64_t k = 1; k <= length; ++k) {
@@ -165,6 +175,10 @@ bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, Ro
     std::string prevDigit = "0";
     std::string rootStrNew;
     for (int32_t n = 0; n <= 9; ++n) {
+      // Rebuilt from its text for every candidate, though it changes only
+      // between places: the method keeps its numbers as decimal text and
+      // judges each candidate from text alone, so no value outlives the
+      // candidate it was built for.
       arbitrary noScaledValue(noScaled.c_str());
       rootStrNew = rootStr;
       rootStrNew += static_cast<char>('0' + n);
@@ -181,36 +195,27 @@ bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, Ro
       diff -= noScaledValue;
 
       // Case 1: this candidate's square overshoots, so the digit before it is
-      // the place's digit (an exact match waits here for the next candidate).
-      if (diff > 0) {
-        rootStrNew = rootStr;
-        rootStrNew += prevDigit;
-        rootStr = rootStrNew;
-        resultText += prevDigit;
-        const arbitrary square = squareOf(rootStr);
-        if (debug) {
-          logFile << texts::kCase1.in(e) << std::endl;
-          writeValues(logFile, noScaledValue, square);
-        }
-        writeResultRecord(logFile, no, k, resultText, e);
-        break;
-      }
+      // the place's digit. An exact match (diff == 0) does not end the place:
+      // it waits for the next candidate to overshoot.
+      const bool overshoots = diff > 0;
+      if (!overshoots) prevDigit.assign(1, static_cast<char>('0' + n));
+      // Case 2: even 9 leaves the square below the scaled radicand, so 9 it
+      // is. The square of 9 cannot match it exactly: no * 100^k is a perfect
+      // square only when no is one, and then its root ends in 0.
+      const bool limit = !overshoots && diff < 0 && n == 9;
+      if (!overshoots && !limit) continue;
 
-      prevDigit.assign(1, static_cast<char>('0' + n));
-
-      // Case 2: even 9 leaves the square below the scaled radicand, so 9 it is.
-      if (diff < 0 && n == 9) {
-        logFile << texts::kLimit.in(e) << std::endl;
-        rootStrNew = rootStr;
-        rootStrNew += prevDigit;
-        rootStr = rootStrNew;
-        resultText += prevDigit;
-        const arbitrary square = squareOf(rootStr);
-        logFile << texts::kCase2.in(e) << std::endl;
-        writeValues(logFile, noScaledValue, square);
-        writeResultRecord(logFile, no, k, resultText, e);
-        break;
+      const arbitrary square = acceptDigit(texts, rootStrNew, prevDigit);
+      if (limit) {
+        // The limit block is part of the record, not a trace: it is written
+        // whatever debug says.
+        logFile << texts::kLimit.in(e) << std::endl << texts::kCase2.in(e) << std::endl;
+      } else if (debug) {
+        logFile << texts::kCase1.in(e) << std::endl;
       }
+      if (limit || debug) writeValues(logFile, noScaledValue, square);
+      writeResultRecord(logFile, no, k, resultText, e);
+      break;
     }
     if (!logFile) return false;
     if (progress) progress->place(static_cast<int32_t>(k));
