@@ -73,20 +73,19 @@ TEST(CalcEndToEnd, EdgeCasesLogEveryPlace) {
     int32_t no;
     const char* length;  // as typed
     int64_t places;
-    const char* lastResult;  // "" when no place is computed
   };
   const std::vector<Case> cases = {
-      {16, "2", 2, "4.00"},   // exact square: every digit 0 via case 1
-      {0, "3", 3, "0.000"},   // texts of several zeros
-      {1, "2", 2, "1.00"},    //
-      {8, "2", 2, "2.82"},    // 8 accepted at n = 9
-      {99, "3", 3, "9.949"},  // 9 through the limit block
-      {1073741823, "6", 6, "32767.999984"},
-      {1073741824, "4", 4, "32768.0000"},
-      {2147483647, "150", 150, ""},  // integer part 46340, values far past 32 bits
-      {2, "0", 0, ""},               // no place, empty log
-      {2, "-5", 0, ""},              //
-      {2, "-2147483648", 0, ""},     //
+      {16, "2", 2},              // exact square: every digit 0 via case 1
+      {0, "3", 3},               // texts of several zeros
+      {1, "2", 2},               //
+      {8, "2", 2},               // 8 accepted at n = 9
+      {99, "3", 3},              // 9 through the limit block
+      {1073741823, "6", 6},      //
+      {1073741824, "4", 4},      //
+      {2147483647, "150", 150},  // integer part 46340, values far past 32 bits
+      {2, "0", 0},               // no place, empty log
+      {2, "-5", 0},              //
+      {2, "-2147483648", 0},     //
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -96,11 +95,7 @@ TEST(CalcEndToEnd, EdgeCasesLogEveryPlace) {
     EXPECT_EQ(o.out, successConsole(c.no)) << what;
     EXPECT_EQ(o.err, "") << what;
     EXPECT_EQ(o.log, expectedLog(c.no, c.places)) << what;
-    if (*c.lastResult != '\0') {
-      EXPECT_EQ(resultTextOf(c.no, c.places), c.lastResult) << what;
-    }
   }
-  EXPECT_EQ(resultTextOf(2147483647, 3), "46340.950");
 }
 
 TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
