@@ -36,6 +36,10 @@ struct Question {
   const texts::Text& ended;     // the input ended before the answer
 };
 
+const Question kDebugQuestion{texts::kAskDebug, texts::kBadDebug, texts::kEndedBeforeDebug};
+const Question kNoQuestion{texts::kAskNo, texts::kBadNo, texts::kEndedBeforeNo};
+const Question kLengthQuestion{texts::kAskLength, texts::kBadLength, texts::kEndedBeforeLength};
+
 // Asks q until value holds a usable answer that accept takes. On a terminal an
 // unusable answer gets its message, the rest of its line is dropped and the
 // same question comes again; elsewhere it ends the dialogue. Returns nullptr
@@ -116,14 +120,10 @@ int run(ProgramState& state, Console& console, const char* logPath) {
   int32_t no = 0;
   int32_t length = 0;
   const auto any = [](auto) { return true; };
-  const char* refusal =
-      ask(console, {texts::kAskDebug, texts::kBadDebug, texts::kEndedBeforeDebug}, state.debug, any);
-  if (!refusal) {
-    refusal = ask(console, {texts::kAskNo, texts::kBadNo, texts::kEndedBeforeNo}, no,
-                  [](int32_t v) { return v >= 0; });
-  }
-  if (!refusal)
-    refusal = ask(console, {texts::kAskLength, texts::kBadLength, texts::kEndedBeforeLength}, length, any);
+  const auto nonNegative = [](int32_t v) { return v >= 0; };
+  const char* refusal = ask(console, kDebugQuestion, state.debug, any);
+  if (!refusal) refusal = ask(console, kNoQuestion, no, nonNegative);
+  if (!refusal) refusal = ask(console, kLengthQuestion, length, any);
   if (refusal) return refuse(state, console, refusal);
   if (!state.logFile.truncate()) {
     return refuse(state, console, texts::kLogWriteFailed.in(e), state.logFile.error());
