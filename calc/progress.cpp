@@ -3,6 +3,7 @@
 #include "calc/progress.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <ostream>
@@ -16,6 +17,9 @@ namespace {
 // Place k costs about k^2 + 400k: its candidates square and rebuild k-digit values (k^2) at a fixed cost per
 // digit (k). Timing every place of no 2 to 4000 places fit 1.16e-9 k^2 + 4.9e-7 k seconds.
 constexpr double kLinearCost = 400;
+
+// The "^C" a terminal echoes after the line when Ctrl-C is typed.
+constexpr int kEchoColumns = 2;
 
 // Estimates beyond this many seconds (99999:59:59) are shown as this bound.
 constexpr double kLongestEstimate = 99999.0 * 3600 + 3599;
@@ -40,14 +44,14 @@ ProgressReporter::ProgressReporter(std::ostream& os, bool isTerminal, int32_t le
 }
 
 double ProgressReporter::workDone(int64_t k, int64_t length) {
-  if (length <= 0 || k >= length) return 1;
-  if (k <= 0) return 0;
+  assert(1 <= k && k <= length);
   // The sum of j^2 + c*j over j = 1..k is k(k+1)(2k+1+3c)/6.
   const auto total = [](double n) { return n * (n + 1) * (2 * n + 1 + 3 * kLinearCost); };
   return total(static_cast<double>(k)) / total(static_cast<double>(length));
 }
 
 void ProgressReporter::place(int32_t k) {
+  assert(1 <= k && k <= length_);
   if (!isTerminal_) return;
   const auto now = clock_();
   if (now - start_ < kQuietPeriod) return;
@@ -59,8 +63,9 @@ void ProgressReporter::place(int32_t k) {
 int ProgressReporter::usableColumns() const {
   int columns = screen_.columns ? screen_.columns() : 0;
   if (columns <= 0) columns = kUnknownColumns;
-  // Writing in the last column makes some terminals wrap at once.
-  return columns - 1;
+  // Writing in the last column makes some terminals wrap at once, and an
+  // echoed "^C" must not wrap either: the erase could not reach the line.
+  return columns - 1 - kEchoColumns;
 }
 
 void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elapsed) {
@@ -69,13 +74,11 @@ void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elaps
   char head[96];
   std::snprintf(head, sizeof head, "place %ld of %ld, %d%% of the work, ", static_cast<long>(k),
                 static_cast<long>(length_), static_cast<int>(done * 100));
+  const double left = seconds * (1 - done) / done;
   std::string line = head + clockText(static_cast<long long>(seconds));
-  if (done > 0) {
-    const double left = seconds * (1 - done) / done;
-    line += left > kLongestEstimate ? ", more than " + clockText(static_cast<long long>(kLongestEstimate))
-                                    : ", about " + clockText(std::llround(left));
-    line += " left";
-  }
+  line += left > kLongestEstimate ? ", more than " + clockText(static_cast<long long>(kLongestEstimate))
+                                  : ", about " + clockText(std::llround(left));
+  line += " left";
 
   const int usable = usableColumns();
   if (usable <= 0) return;
@@ -83,7 +86,7 @@ void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elaps
   // Blank out what is left of a longer earlier line, within the width.
   const std::size_t width = std::max(line.size(), std::min(shownWidth_, static_cast<std::size_t>(usable)));
   line.resize(width, ' ');
-  eraseOnSignals(width);
+  eraseOnSignals(width + kEchoColumns);
   os_ << ('\r' + line) << std::flush;  // one insertion, so a signal never finds half a draw
   shownWidth_ = width;
 }

@@ -52,16 +52,18 @@ class ProgressReporter {
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
   // Notes that place k is finished; redraws the line when one is due.
+  // Precondition: 1 <= k <= length.
   void place(int32_t k);
   // Erases the line if one is shown, leaving the cursor at the line's start,
   // and restores the interrupt handlers it replaced.
   void finish();
 
  private:
-  // Returns the share (0 to 1) of a run of length places that its first k
-  // places take, by the cost of each place.
+  // Returns the share (above 0, at most 1) of a run of length places that its
+  // first k places take, by the cost of each place. Precondition: 1 <= k <= length.
   static double workDone(int64_t k, int64_t length);
   void draw(int32_t k, std::chrono::steady_clock::duration elapsed);
+  // Returns the columns the line may take on the terminal as it is now.
   int usableColumns() const;
 
   // Platform side (progress_platform.cpp).

@@ -13,6 +13,8 @@
 #ifndef _WIN32
 #include <sys/ioctl.h>
 
+#include <csignal>
+
 #include "calc/texts.h"
 #include "calc_test_util.h"
 #include "terminal_util.h"
@@ -78,11 +80,12 @@ TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
       {100, 2000, 2000, 61000, "place 2000 of 2000, 100% of the work, 0:01:01, about 0:00:00 left"},
       {100, 2147483647, 1000, 1000,
        "place 1000 of 2147483647, 0% of the work, 0:00:01, more than 99999:59:59 left"},
-      // Cut to one column less than the width, 80 when it is unknown.
-      {40, 2000, 1500, 20000, "place 1500 of 2000, 45% of the work, 0:"},
+      // Cut to leave the last column and two for an echoed "^C"; 80 when unknown.
+      {40, 2000, 1500, 20000, "place 1500 of 2000, 45% of the work, "},
       {0, 2147483647, 1000, 36000000000,
-       "place 1000 of 2147483647, 0% of the work, 10000:00:00, more than 99999:59:59 le"},
-      {2, 2000, 1500, 20000, "p"},
+       "place 1000 of 2147483647, 0% of the work, 10000:00:00, more than 99999:59:59 "},
+      {4, 2000, 1500, 20000, "p"},
+      {3, 2000, 1500, 20000, ""},
   };
   for (const Row& r : rows) {
     FakeClock clock;
@@ -90,7 +93,7 @@ TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
     calc::ProgressReporter progress(err, true, r.length, clock.function(), screenOf(r.columns));
     clock.now += milliseconds(r.ms);
     progress.place(r.place);
-    EXPECT_EQ(err.str(), std::string("\r") + r.shown) << r.columns << " " << r.place;
+    EXPECT_EQ(err.str(), *r.shown ? std::string("\r") + r.shown : "") << r.columns << " " << r.place;
   }
 }
 
@@ -130,7 +133,7 @@ TEST(CalcProgress, ShorterLineBlanksTheRestOfTheLongerOneWithinTheWidth) {
   progress.place(100000);
   progress.finish();
   EXPECT_EQ(err.str().substr(2 + first.size() + first.size()),
-            "\rplace 100000 of 100000, 100% \r" + std::string(29, ' ') + "\r");
+            "\rplace 100000 of 100000, 100\r" + std::string(27, ' ') + "\r");
 }
 
 TEST(CalcProgress, WritesNothingOffATerminal) {
@@ -154,6 +157,34 @@ TEST(CalcProgress, WritesNothingOffATerminal) {
 
 #ifndef _WIN32
 
+// Returns the handler of sig now.
+void (*handlerOf(int sig))(int) {
+  struct sigaction now;
+  sigaction(sig, nullptr, &now);
+  return now.sa_handler;
+}
+
+TEST(CalcProgress, TakesOverInterruptsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    for (void (*before)(int) : {SIG_DFL, SIG_IGN}) {
+      struct sigaction saved;
+      sigaction(sig, nullptr, &saved);
+      std::signal(sig, before);
+      FakeClock clock;
+      std::ostringstream err;
+      const int columns = 100;
+      calc::ProgressReporter progress(err, true, 10, clock.function(), {[&] { return columns; }, 2});
+      clock.now += std::chrono::seconds(1);
+      EXPECT_EQ(handlerOf(sig), before);
+      progress.place(1);
+      EXPECT_EQ(handlerOf(sig) != before, before == SIG_DFL) << sig;
+      progress.finish();
+      EXPECT_EQ(handlerOf(sig), before) << sig;
+      sigaction(sig, &saved, nullptr);
+    }
+  }
+}
+
 // Reads what the terminal still holds until it stays quiet for a moment.
 void drain(int fd, std::string& seen) {
   pollfd p = {fd, POLLIN, 0};
@@ -162,9 +193,13 @@ void drain(int fd, std::string& seen) {
   while (poll(&p, 1, 300) > 0 && (n = read(fd, buffer, sizeof buffer)) > 0) seen.append(buffer, n);
 }
 
-TEST(CalcProgress, SignalErasesTheLineAndEndsTheRun) {
+TEST(CalcProgress, InterruptErasesTheLineAndEndsTheRun) {
   using namespace terminal_test;
-  for (const int sig : {SIGINT, SIGTERM}) {
+  struct Row {
+    int sig;
+    const char* keys;  // typed to raise it, or nullptr: sent with kill
+  };
+  for (const Row& r : {Row{SIGINT, "\x03"}, Row{SIGTERM, nullptr}}) {
     calc_test::TempDir dir;
     Terminal t;
     if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
@@ -176,20 +211,22 @@ TEST(CalcProgress, SignalErasesTheLineAndEndsTheRun) {
     ASSERT_TRUE(t.type("0\n2\n3000\n"));
     std::string seen;
     ASSERT_TRUE(readUntil(t.master, " of the work", seen, 60)) << seen;
-    ASSERT_EQ(kill(child.pid, sig), 0);
+    ASSERT_TRUE(r.keys ? t.type(r.keys) : kill(child.pid, r.sig) == 0);
     const int status = child.wait();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.sig) << r.sig << " " << status;
     drain(t.master, seen);
 
-    // The screen ends "\r<line>\r<blanks over it>\r", within 39 columns.
+    // The screen ends "\r<line>\r<blanks>\r", the blanks over the line and the
+    // echoed "^C" after it, all short of the last of the 40 columns.
+    for (std::size_t echo; (echo = seen.find("^C")) != std::string::npos;) seen.erase(echo, 2);
     ASSERT_EQ(seen.back(), '\r') << seen;
     const std::size_t blanksAt = seen.rfind('\r', seen.size() - 2) + 1;
     const std::size_t lineAt = seen.rfind('\r', blanksAt - 2) + 1;
     const std::string line = seen.substr(lineAt, blanksAt - 1 - lineAt);
     const std::string blanks = seen.substr(blanksAt, seen.size() - 1 - blanksAt);
     EXPECT_EQ(line.rfind("place ", 0), 0u) << seen;
-    EXPECT_LE(line.size(), 39u);
-    EXPECT_EQ(blanks, std::string(line.size(), ' ')) << sig;
+    EXPECT_EQ(blanks, std::string(line.size() + 2, ' ')) << r.sig;
+    EXPECT_LE(blanks.size(), 39u);
     EXPECT_EQ(seen.find(calc::texts::kFinished), std::string::npos);
   }
 }
