@@ -1,6 +1,10 @@
-// The progress line of long runs: when to draw it, what it says, how it is erased.
+// The progress line of long runs: when to draw it, what it says, how it is cut
+// to the terminal and erased.
 #include "calc/progress.h"
 
+#include <algorithm>
+#include <cassert>
+#include <cmath>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -8,12 +12,46 @@
 
 namespace calc {
 
-ProgressReporter::ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock)
-    : os_(os), isTerminal_(isTerminal), length_(length), clock_(std::move(clock)) {
+namespace {
+
+// Place k costs about k^2 + 400k: its candidates square and rebuild k-digit values (k^2) at a fixed cost per
+// digit (k). Timing every place of no 2 to 4000 places fit 1.16e-9 k^2 + 4.9e-7 k seconds.
+constexpr double kLinearCost = 400;
+
+// The "^C" a terminal echoes after the line when Ctrl-C is typed.
+constexpr int kEchoColumns = 2;
+
+// Estimates beyond this many seconds (99999:59:59) are shown as this bound.
+constexpr double kLongestEstimate = 99999.0 * 3600 + 3599;
+
+// Returns s seconds as H:MM:SS.
+std::string clockText(long long s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+  return text;
+}
+
+}  // namespace
+
+ProgressReporter::ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock,
+                                   Screen screen)
+    : os_(os),
+      isTerminal_(isTerminal),
+      length_(length),
+      clock_(std::move(clock)),
+      screen_(std::move(screen)) {
   if (isTerminal_) start_ = clock_();
 }
 
+double ProgressReporter::workDone(int64_t k, int64_t length) {
+  assert(1 <= k && k <= length);
+  // The sum of j^2 + c*j over j = 1..k is k(k+1)(2k+1+3c)/6.
+  const auto total = [](double n) { return n * (n + 1) * (2 * n + 1 + 3 * kLinearCost); };
+  return total(static_cast<double>(k)) / total(static_cast<double>(length));
+}
+
 void ProgressReporter::place(int32_t k) {
+  assert(1 <= k && k <= length_);
   if (!isTerminal_) return;
   const auto now = clock_();
   if (now - start_ < kQuietPeriod) return;
@@ -22,26 +60,45 @@ void ProgressReporter::place(int32_t k) {
   draw(k, now - start_);
 }
 
+int ProgressReporter::usableColumns() const {
+  int columns = screen_.columns ? screen_.columns() : 0;
+  if (columns <= 0) columns = kUnknownColumns;
+  // Writing in the last column makes some terminals wrap at once, and an
+  // echoed "^C" must not wrap either: the erase could not reach the line.
+  return columns - 1 - kEchoColumns;
+}
+
 void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elapsed) {
-  const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
-  const long long percent = length_ > 0 ? static_cast<long long>(k) * 100 / length_ : 100;
-  char line[96];
-  int width =
-      std::snprintf(line, sizeof line, "place %ld of %ld (%lld%%), %lld:%02lld:%02lld", static_cast<long>(k),
-                    static_cast<long>(length_), percent, seconds / 3600, seconds / 60 % 60, seconds % 60);
-  if (width < 0) return;
-  std::string text = "\r";
-  text += line;
-  // Blank out what is left of a longer earlier line.
-  if (static_cast<std::size_t>(width) < shownWidth_) text.append(shownWidth_ - width, ' ');
-  os_ << text << std::flush;
-  if (static_cast<std::size_t>(width) > shownWidth_) shownWidth_ = static_cast<std::size_t>(width);
+  const double done = workDone(k, length_);
+  const double seconds = std::chrono::duration<double>(elapsed).count();
+  char head[96];
+  std::snprintf(head, sizeof head, "place %ld of %ld, %d%% of the work, ", static_cast<long>(k),
+                static_cast<long>(length_), static_cast<int>(done * 100));
+  const double left = seconds * (1 - done) / done;
+  std::string line = head + clockText(static_cast<long long>(seconds));
+  line += left > kLongestEstimate ? ", more than " + clockText(static_cast<long long>(kLongestEstimate))
+                                  : ", about " + clockText(std::llround(left));
+  line += " left";
+
+  const int usable = usableColumns();
+  if (usable <= 0) return;
+  line.resize(std::min(line.size(), static_cast<std::size_t>(usable)));
+  // Blank out what is left of a longer earlier line, within the width.
+  const std::size_t width = std::max(line.size(), std::min(shownWidth_, static_cast<std::size_t>(usable)));
+  line.resize(width, ' ');
+  eraseOnSignals(width + kEchoColumns);
+  os_ << ('\r' + line) << std::flush;  // one insertion, so a signal never finds half a draw
+  shownWidth_ = width;
 }
 
 void ProgressReporter::finish() {
-  if (shownWidth_ == 0) return;
-  os_ << '\r' << std::string(shownWidth_, ' ') << '\r' << std::flush;
-  shownWidth_ = 0;
+  if (shownWidth_ != 0) {
+    const int usable = usableColumns();
+    const std::size_t width = std::min(shownWidth_, static_cast<std::size_t>(std::max(usable, 0)));
+    os_ << ('\r' + std::string(width, ' ') + '\r') << std::flush;
+    shownWidth_ = 0;
+  }
+  releaseSignals();
 }
 
 }  // namespace calc

@@ -1,5 +1,5 @@
 // A one-line progress display for long runs, shown on a terminal's standard
-// error and erased before the run's closing message.
+// error and erased before the run's closing message or when it is interrupted.
 #ifndef LONGSQRT_CALC_PROGRESS_H
 #define LONGSQRT_CALC_PROGRESS_H
 
@@ -12,44 +12,79 @@
 namespace calc {
 
 // Observes the place numbers of a run and keeps one line on a terminal up to
-// date with the place reached, the percentage and the elapsed time. It draws
-// nothing during the first second, redraws at most every kRedrawInterval, and
-// never writes anything when its stream is not a terminal.
+// date: the place reached, the share of the work done (weighted by what each
+// place costs), the elapsed time and an estimate of the time left. It draws
+// nothing during the first second, redraws at most every kRedrawInterval,
+// cuts the line to the terminal's width, and never writes anything when its
+// stream is not a terminal. While a line is shown, SIGINT and SIGTERM (on
+// Windows Ctrl-C and Ctrl-Break) erase it before they end the process.
 class ProgressReporter {
  public:
   // Supplies the current time: the steady clock, or a hand-moved one in tests.
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
+  // The terminal the line is shown on.
+  struct Screen {
+    std::function<int()> columns;  // returns its width now; 0 or less (or empty) when unknown
+    int fd = -1;                   // where an interrupt erases the line; -1: interrupts leave it
+  };
+
   // Returns the current time of the steady clock.
   static std::chrono::steady_clock::time_point steadyClock() { return std::chrono::steady_clock::now(); }
+  // Returns the process's standard error as a screen: its width asked anew at
+  // each call, and its descriptor for the erase on an interrupt.
+  static Screen standardError();
 
   // Holds back the first draw until a run has taken this long.
   static constexpr std::chrono::milliseconds kQuietPeriod{1000};
   // Keeps at least this long between two redraws.
   static constexpr std::chrono::milliseconds kRedrawInterval{250};
+  // Assumes this width when the terminal does not tell its own.
+  static constexpr int kUnknownColumns = 80;
 
-  // Starts timing a run of length places; writes to os only when isTerminal.
-  ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock = steadyClock);
-  // Erases the line if it is still shown.
+  // Starts timing a run of length places; writes to os only when isTerminal,
+  // cut to screen's width and erased on an interrupt through screen.fd.
+  ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock = steadyClock,
+                   Screen screen = standardError());
+  // Erases the line if it is still shown and gives the interrupts back.
   ~ProgressReporter() { finish(); }
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
   // Notes that place k is finished; redraws the line when one is due.
+  // Precondition: 1 <= k <= length.
   void place(int32_t k);
-  // Erases the line if one is shown, leaving the cursor at the line's start.
+  // Erases the line if one is shown, leaving the cursor at the line's start,
+  // and restores the interrupt handlers it replaced.
   void finish();
 
  private:
+  // Returns the share (above 0, at most 1) of a run of length places that its
+  // first k places take, by the cost of each place. Precondition: 1 <= k <= length.
+  static double workDone(int64_t k, int64_t length);
   void draw(int32_t k, std::chrono::steady_clock::duration elapsed);
+  // Returns the columns the line may take on the terminal as it is now.
+  int usableColumns() const;
+
+  // Platform side (progress_platform.cpp).
+  // Returns the width of the terminal on fd, 0 when it does not tell.
+  static int terminalColumns(int fd);
+  // Makes an interrupt write "\r", width blanks and "\r" to screen_.fd before
+  // it ends the process; the first call installs the handlers. Does nothing
+  // when screen_.fd is -1 or another reporter holds the handlers.
+  void eraseOnSignals(std::size_t width);
+  // Puts back the handlers eraseOnSignals replaced.
+  void releaseSignals();
 
   std::ostream& os_;
   bool isTerminal_;
   int32_t length_;
   Clock clock_;
+  Screen screen_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastDraw_;
-  std::size_t shownWidth_ = 0;  // characters on the line now; 0 when none is shown
+  std::size_t shownWidth_ = 0;  // columns written on the line now; 0 when none is shown
+  bool holdsSignals_ = false;   // whether this reporter's erase handlers are installed
 };
 
 }  // namespace calc

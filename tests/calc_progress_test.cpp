@@ -1,5 +1,6 @@
 // Tests of the progress line: when it appears, how often it is redrawn, what
-// it says, that it is erased, and that nothing is written off a terminal.
+// it says, that it fits the terminal, that it is erased (also when a signal
+// ends the run), and that nothing is written off a terminal.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +9,16 @@
 #include <vector>
 
 #include "calc/progress.h"
+
+#ifndef _WIN32
+#include <sys/ioctl.h>
+
+#include <csignal>
+
+#include "calc/texts.h"
+#include "calc_test_util.h"
+#include "terminal_util.h"
+#endif
 
 namespace {
 
@@ -22,6 +33,11 @@ struct FakeClock {
   }
 };
 
+// A terminal of a width the test sets, never erased by signals.
+calc::ProgressReporter::Screen screenOf(const int& columns) {
+  return {[&columns] { return columns; }, -1};
+}
+
 TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
   struct Step {
     int ms;         // time of the call since the reporter started
@@ -34,7 +50,8 @@ TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
   };
   FakeClock clock;
   std::ostringstream err;
-  calc::ProgressReporter progress(err, true, 200, clock.function());
+  const int columns = 100;
+  calc::ProgressReporter progress(err, true, 200, clock.function(), screenOf(columns));
   for (const Step& s : steps) {
     clock.now = TimePoint{} + milliseconds(s.ms);
     const std::string before = err.str();
@@ -42,21 +59,55 @@ TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
     EXPECT_EQ(err.str() != before, s.drawn) << s.ms;
   }
   EXPECT_EQ(err.str(),
-            "\rplace 3 of 200 (1%), 0:00:01"
-            "\rplace 6 of 200 (3%), 0:00:01"
-            "\rplace 8 of 200 (4%), 0:00:04");
+            "\rplace 3 of 200, 0% of the work, 0:00:01, about 1:14:03 left"
+            "\rplace 6 of 200, 0% of the work, 0:00:01, about 0:26:18 left"
+            "\rplace 8 of 200, 0% of the work, 0:00:04, about 0:48:54 left");
+}
+
+// The share of the first k of L places is W(k) / W(L), W(n) = n(n+1)(2n+1201)
+// (the sum of j^2 + 400j); the time left is elapsed * (1 - share) / share.
+TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
+  struct Row {
+    int columns;  // the terminal's width; 0: unknown
+    int32_t length, place;
+    long long ms;
+    const char* shown;  // what the first draw writes after "\r"
+  };
+  const std::vector<Row> rows = {
+      {100, 2000, 1000, 10000, "place 1000 of 2000, 15% of the work, 0:00:10, about 0:00:55 left"},
+      {100, 2000, 1500, 20000, "place 1500 of 2000, 45% of the work, 0:00:20, about 0:00:24 left"},
+      {100, 2000, 1, 1000, "place 1 of 2000, 0% of the work, 0:00:01, about 2403:03:59 left"},
+      {100, 2000, 2000, 61000, "place 2000 of 2000, 100% of the work, 0:01:01, about 0:00:00 left"},
+      {100, 2147483647, 1000, 1000,
+       "place 1000 of 2147483647, 0% of the work, 0:00:01, more than 99999:59:59 left"},
+      // Cut to leave the last column and two for an echoed "^C"; 80 when unknown.
+      {40, 2000, 1500, 20000, "place 1500 of 2000, 45% of the work, "},
+      {0, 2147483647, 1000, 36000000000,
+       "place 1000 of 2147483647, 0% of the work, 10000:00:00, more than 99999:59:59 "},
+      {4, 2000, 1500, 20000, "p"},
+      {3, 2000, 1500, 20000, ""},
+  };
+  for (const Row& r : rows) {
+    FakeClock clock;
+    std::ostringstream err;
+    calc::ProgressReporter progress(err, true, r.length, clock.function(), screenOf(r.columns));
+    clock.now += milliseconds(r.ms);
+    progress.place(r.place);
+    EXPECT_EQ(err.str(), *r.shown ? std::string("\r") + r.shown : "") << r.columns << " " << r.place;
+  }
 }
 
 TEST(CalcProgress, FinishErasesTheWidestLineShown) {
   FakeClock clock;
   std::ostringstream err;
-  calc::ProgressReporter progress(err, true, 20000, clock.function());
+  const int columns = 100;
+  calc::ProgressReporter progress(err, true, 20000, clock.function(), screenOf(columns));
   clock.now += std::chrono::hours(2) + milliseconds(61500);
   progress.place(19999);
   clock.now += milliseconds(500);
   progress.place(20000);
-  const std::string wide = "place 19999 of 20000 (99%), 2:01:01";
-  const std::string done = "place 20000 of 20000 (100%), 2:01:02";
+  const std::string wide = "place 19999 of 20000, 99% of the work, 2:01:01, about 0:00:01 left";
+  const std::string done = "place 20000 of 20000, 100% of the work, 2:01:02, about 0:00:00 left";
   ASSERT_EQ(err.str(), "\r" + wide + "\r" + done);
   progress.finish();
   EXPECT_EQ(err.str(), "\r" + wide + "\r" + done + "\r" + std::string(done.size(), ' ') + "\r");
@@ -64,17 +115,25 @@ TEST(CalcProgress, FinishErasesTheWidestLineShown) {
   EXPECT_EQ(err.str().size(), 2 * 1 + wide.size() + done.size() + 2 + done.size());
 }
 
-TEST(CalcProgress, ShorterLineBlanksTheRestOfTheLongerOne) {
+TEST(CalcProgress, ShorterLineBlanksTheRestOfTheLongerOneWithinTheWidth) {
   FakeClock clock;
   std::ostringstream err;
-  calc::ProgressReporter progress(err, true, 100000, clock.function());
-  clock.now += std::chrono::seconds(1);
-  progress.place(99999);
+  int columns = 100;
+  calc::ProgressReporter progress(err, true, 100000, clock.function(), screenOf(columns));
   clock.now += std::chrono::seconds(1);
   progress.place(5);
-  EXPECT_EQ(err.str(),
-            "\rplace 99999 of 100000 (99%), 0:00:01"
-            "\rplace 5 of 100000 (0%), 0:00:02     ");
+  clock.now += std::chrono::seconds(1);
+  progress.place(99999);
+  const std::string first = "place 5 of 100000, 0% of the work, 0:00:01, more than 99999:59:59 left";
+  const std::string second = "place 99999 of 100000, 99% of the work, 0:00:02, about 0:00:00 left";
+  ASSERT_EQ(err.str(), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' '));
+  // The terminal narrows: neither the blanks nor the erase reach its last column.
+  columns = 30;
+  clock.now += std::chrono::seconds(1);
+  progress.place(100000);
+  progress.finish();
+  EXPECT_EQ(err.str().substr(2 + first.size() + first.size()),
+            "\rplace 100000 of 100000, 100\r" + std::string(27, ' ') + "\r");
 }
 
 TEST(CalcProgress, WritesNothingOffATerminal) {
@@ -95,5 +154,83 @@ TEST(CalcProgress, WritesNothingOffATerminal) {
   EXPECT_EQ(err.str(), "");
   EXPECT_EQ(reads, 0);
 }
+
+#ifndef _WIN32
+
+// Returns the handler of sig now.
+void (*handlerOf(int sig))(int) {
+  struct sigaction now;
+  sigaction(sig, nullptr, &now);
+  return now.sa_handler;
+}
+
+TEST(CalcProgress, TakesOverInterruptsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    for (void (*before)(int) : {SIG_DFL, SIG_IGN}) {
+      struct sigaction saved;
+      sigaction(sig, nullptr, &saved);
+      std::signal(sig, before);
+      FakeClock clock;
+      std::ostringstream err;
+      const int columns = 100;
+      calc::ProgressReporter progress(err, true, 10, clock.function(), {[&] { return columns; }, 2});
+      clock.now += std::chrono::seconds(1);
+      EXPECT_EQ(handlerOf(sig), before);
+      progress.place(1);
+      EXPECT_EQ(handlerOf(sig) != before, before == SIG_DFL) << sig;
+      progress.finish();
+      EXPECT_EQ(handlerOf(sig), before) << sig;
+      sigaction(sig, &saved, nullptr);
+    }
+  }
+}
+
+// Reads what the terminal still holds until it stays quiet for a moment.
+void drain(int fd, std::string& seen) {
+  pollfd p = {fd, POLLIN, 0};
+  char buffer[256];
+  ssize_t n;
+  while (poll(&p, 1, 300) > 0 && (n = read(fd, buffer, sizeof buffer)) > 0) seen.append(buffer, n);
+}
+
+TEST(CalcProgress, InterruptErasesTheLineAndEndsTheRun) {
+  using namespace terminal_test;
+  struct Row {
+    int sig;
+    const char* keys;  // typed to raise it, or nullptr: sent with kill
+  };
+  for (const Row& r : {Row{SIGINT, "\x03"}, Row{SIGTERM, nullptr}}) {
+    calc_test::TempDir dir;
+    Terminal t;
+    if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
+    const winsize size = {24, 40, 0, 0};
+    ASSERT_EQ(ioctl(t.master, TIOCSWINSZ, &size), 0);
+
+    ChildGuard child{startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, {}, Streams{nullptr, nullptr})};
+    ASSERT_GT(child.pid, 0);
+    ASSERT_TRUE(t.type("0\n2\n3000\n"));
+    std::string seen;
+    ASSERT_TRUE(readUntil(t.master, " of the work", seen, 60)) << seen;
+    ASSERT_TRUE(r.keys ? t.type(r.keys) : kill(child.pid, r.sig) == 0);
+    const int status = child.wait();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.sig) << r.sig << " " << status;
+    drain(t.master, seen);
+
+    // The screen ends "\r<line>\r<blanks>\r", the blanks over the line and the
+    // echoed "^C" after it, all short of the last of the 40 columns.
+    for (std::size_t echo; (echo = seen.find("^C")) != std::string::npos;) seen.erase(echo, 2);
+    ASSERT_EQ(seen.back(), '\r') << seen;
+    const std::size_t blanksAt = seen.rfind('\r', seen.size() - 2) + 1;
+    const std::size_t lineAt = seen.rfind('\r', blanksAt - 2) + 1;
+    const std::string line = seen.substr(lineAt, blanksAt - 1 - lineAt);
+    const std::string blanks = seen.substr(blanksAt, seen.size() - 1 - blanksAt);
+    EXPECT_EQ(line.rfind("place ", 0), 0u) << seen;
+    EXPECT_EQ(blanks, std::string(line.size() + 2, ' ')) << r.sig;
+    EXPECT_LE(blanks.size(), 39u);
+    EXPECT_EQ(seen.find(calc::texts::kFinished), std::string::npos);
+  }
+}
+
+#endif  // _WIN32
 
 }  // namespace
