@@ -2,6 +2,9 @@
 // and the console code page, for POSIX systems and for Windows.
 #include "calc/platform.h"
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -9,10 +12,17 @@
 #include <ostream>
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <io.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -21,6 +31,44 @@
 #endif
 
 namespace calc::platform {
+
+namespace {
+
+// What a signal writes: "\r", blanks over the line, "\r". Two buffers, so a
+// draw fills one while a signal arriving meanwhile still reads the other
+// whole; a handler allocates and formats nothing.
+struct EraseBytes {
+  char bytes[512];
+  std::size_t size;
+};
+EraseBytes eraseBytes[2];
+volatile std::sig_atomic_t activeErase = 0;
+volatile std::sig_atomic_t eraseFd = -1;
+
+// Writes size bytes at p to fd, all of them if the system allows, retrying
+// after interruptions. Safe in a signal handler.
+void writeAll(int fd, const char* p, std::size_t size) {
+  while (size > 0) {
+#ifdef _WIN32
+    const int n = _write(fd, p, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+#else
+    const ssize_t n = write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+#endif
+    if (n <= 0) return;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+// Writes the erase bytes to the terminal.
+void writeErase() {
+  std::atomic_signal_fence(std::memory_order_acquire);
+  const EraseBytes& e = eraseBytes[activeErase];
+  writeAll(eraseFd, e.bytes, e.size);
+}
+
+}  // namespace
 
 #ifdef _WIN32
 
@@ -44,6 +92,33 @@ void reserveStandardStreams() {
 bool standardInputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
 bool standardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+int terminalColumns(int fd) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(handle, &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+namespace {
+
+// Erases the line on Ctrl-C and Ctrl-Break, then passes the event on: the
+// next handler, by default the system's, ends the process as it always does.
+BOOL WINAPI eraseAndPassOn(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) writeErase();
+  return FALSE;
+}
+
+bool replaced = false;
+
+void installEraseHandlers() { replaced = SetConsoleCtrlHandler(eraseAndPassOn, TRUE) != 0; }
+
+void restoreEraseHandlers() {
+  if (replaced) SetConsoleCtrlHandler(eraseAndPassOn, FALSE);
+  replaced = false;
+}
+
+}  // namespace
 
 void waitForKey(std::ostream& out, const char*) {
   out.flush();
@@ -93,7 +168,50 @@ bool standardInputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
+int terminalColumns(int fd) {
+  winsize size = {};
+  if (ioctl(fd, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
 namespace {
+
+// The signals that end a run and find the line on the screen.
+constexpr int kErasingSignals[] = {SIGINT, SIGTERM};
+constexpr std::size_t kSignalCount = sizeof kErasingSignals / sizeof kErasingSignals[0];
+
+struct sigaction previousActions[kSignalCount];
+bool replaced[kSignalCount];
+
+// Erases the line, then lets the signal take its default course: blocked
+// while this handler runs, the raised signal ends the process as it returns.
+extern "C" void eraseAndResignal(int sig) {
+  writeErase();
+  struct sigaction byDefault = {};
+  byDefault.sa_handler = SIG_DFL;
+  sigemptyset(&byDefault.sa_mask);
+  sigaction(sig, &byDefault, nullptr);
+  raise(sig);
+}
+
+void installEraseHandlers() {
+  struct sigaction erase = {};
+  erase.sa_handler = eraseAndResignal;
+  sigemptyset(&erase.sa_mask);
+  for (const int sig : kErasingSignals) sigaddset(&erase.sa_mask, sig);
+  for (std::size_t i = 0; i < kSignalCount; ++i) {
+    replaced[i] = false;
+    if (sigaction(kErasingSignals[i], nullptr, &previousActions[i]) != 0) continue;
+    // A signal ignored or handled elsewhere stays as it was.
+    if ((previousActions[i].sa_flags & SA_SIGINFO) != 0 || previousActions[i].sa_handler != SIG_DFL) continue;
+    replaced[i] = sigaction(kErasingSignals[i], &erase, nullptr) == 0;
+  }
+}
+
+void restoreEraseHandlers() {
+  for (std::size_t i = 0; i < kSignalCount; ++i)
+    if (replaced[i]) sigaction(kErasingSignals[i], &previousActions[i], nullptr);
+}
 
 // The terminal as the wait found it, and as the wait uses it (one key at a
 // time, unechoed); the signal handlers switch between the two.
@@ -161,18 +279,6 @@ class WaitSignals {
   bool installed_[kCount] = {};
 };
 
-// Writes text to fd whole, retrying after interruptions.
-void writeAll(int fd, const char* text) {
-  std::size_t size = std::strlen(text);
-  while (size > 0) {
-    const ssize_t n = write(fd, text, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    text += n;
-    size -= static_cast<std::size_t>(n);
-  }
-}
-
 }  // namespace
 
 void waitForKey(std::ostream& out, const char* prompt) {
@@ -184,7 +290,7 @@ void waitForKey(std::ostream& out, const char* prompt) {
     out << prompt << std::flush;
   } else {
     terminal = open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (terminal >= 0) writeAll(terminal, prompt);
+    if (terminal >= 0) writeAll(terminal, prompt, std::strlen(prompt));
   }
 
   if (tcgetattr(STDIN_FILENO, &savedSettings) == 0) {
@@ -205,7 +311,7 @@ void waitForKey(std::ostream& out, const char* prompt) {
   }
 
   if (terminal >= 0) {
-    writeAll(terminal, "\n");
+    writeAll(terminal, "\n", 1);
     close(terminal);
   } else {
     out << std::endl;
@@ -217,5 +323,27 @@ ConsoleCodePage::ConsoleCodePage(Encoding) {}
 ConsoleCodePage::~ConsoleCodePage() = default;
 
 #endif
+
+void eraseLineOnInterrupt(int fd, std::size_t width) {
+  const int nextIndex = 1 - activeErase;
+  EraseBytes& next = eraseBytes[nextIndex];
+  width = std::min(width, sizeof next.bytes - 2);
+  next.bytes[0] = '\r';
+  std::memset(next.bytes + 1, ' ', width);
+  next.bytes[width + 1] = '\r';
+  next.size = width + 2;
+  std::atomic_signal_fence(std::memory_order_release);
+  activeErase = nextIndex;
+  if (eraseFd < 0) {
+    eraseFd = fd;
+    installEraseHandlers();
+  }
+}
+
+void stopErasingOnInterrupt() {
+  if (eraseFd < 0) return;
+  restoreEraseHandlers();
+  eraseFd = -1;
+}
 
 }  // namespace calc::platform

@@ -1,10 +1,12 @@
 // The platform layer under the calculator: the standard descriptors, which
-// streams are terminals, the wait for a key that ends a run, and the Windows
-// console's code page. Everything that differs between POSIX and Windows
+// streams are terminals and how wide, the erase of the progress line on an
+// interrupt, the wait for a key that ends a run, and the Windows console's
+// code page. Everything that differs between POSIX and Windows
 // lives behind these functions.
 #ifndef LONGSQRT_CALC_PLATFORM_H
 #define LONGSQRT_CALC_PLATFORM_H
 
+#include <cstddef>
 #include <iosfwd>
 
 #include "calc/texts.h"
@@ -19,6 +21,18 @@ void reserveStandardStreams();
 bool standardInputIsTerminal();
 // Returns true when standard error is a terminal.
 bool standardErrorIsTerminal();
+
+// Returns the width in columns of the terminal on fd; 0 when it does not tell.
+int terminalColumns(int fd);
+
+// Makes an interrupt (SIGINT or SIGTERM; Ctrl-C or Ctrl-Break on Windows)
+// write "\r", width blanks and "\r" to fd before it ends the process as it
+// would have, so that a line shown there does not outlive the run. The first
+// call installs the handlers, for signals still at their default action only;
+// later calls change what they write. At most one such line at a time.
+void eraseLineOnInterrupt(int fd, std::size_t width);
+// Puts back the handlers eraseLineOnInterrupt installed.
+void stopErasingOnInterrupt();
 
 // Waits for one key at the end of a run. On Windows it runs "pause". Elsewhere,
 // only when standard input is a terminal: it writes prompt where the user looks

@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "calc/platform.h"
+
 namespace calc {
 
 namespace {
@@ -31,7 +33,14 @@ std::string clockText(long long s) {
   return text;
 }
 
+// The reporter whose line the interrupts erase: at most one at a time.
+const void* holder = nullptr;
+
 }  // namespace
+
+ProgressReporter::Screen ProgressReporter::standardError() {
+  return Screen{[] { return platform::terminalColumns(2); }, 2};
+}
 
 ProgressReporter::ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock,
                                    Screen screen)
@@ -98,7 +107,18 @@ void ProgressReporter::finish() {
     os_ << ('\r' + std::string(width, ' ') + '\r') << std::flush;
     shownWidth_ = 0;
   }
-  releaseSignals();
+  if (holdsSignals_) {
+    platform::stopErasingOnInterrupt();
+    holdsSignals_ = false;
+    holder = nullptr;
+  }
+}
+
+void ProgressReporter::eraseOnSignals(std::size_t width) {
+  if (screen_.fd < 0 || (!holdsSignals_ && holder != nullptr)) return;
+  platform::eraseLineOnInterrupt(screen_.fd, width);
+  holdsSignals_ = true;
+  holder = this;
 }
 
 }  // namespace calc

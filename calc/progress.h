@@ -66,15 +66,9 @@ class ProgressReporter {
   // Returns the columns the line may take on the terminal as it is now.
   int usableColumns() const;
 
-  // Platform side (progress_platform.cpp).
-  // Returns the width of the terminal on fd, 0 when it does not tell.
-  static int terminalColumns(int fd);
-  // Makes an interrupt write "\r", width blanks and "\r" to screen_.fd before
-  // it ends the process; the first call installs the handlers. Does nothing
-  // when screen_.fd is -1 or another reporter holds the handlers.
+  // Makes an interrupt erase width columns while this reporter's line is
+  // shown, unless another reporter's line has the interrupts.
   void eraseOnSignals(std::size_t width);
-  // Puts back the handlers eraseOnSignals replaced.
-  void releaseSignals();
 
   std::ostream& os_;
   bool isTerminal_;

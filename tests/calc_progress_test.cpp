@@ -227,7 +227,7 @@ TEST(CalcProgress, InterruptErasesTheLineAndEndsTheRun) {
     EXPECT_EQ(line.rfind("place ", 0), 0u) << seen;
     EXPECT_EQ(blanks, std::string(line.size() + 2, ' ')) << r.sig;
     EXPECT_LE(blanks.size(), 39u);
-    EXPECT_EQ(seen.find(calc::texts::kFinished), std::string::npos);
+    EXPECT_EQ(seen.find(calc::texts::kFinished.big5), std::string::npos);
   }
 }
 
