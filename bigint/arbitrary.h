@@ -167,7 +167,9 @@ class arbitrary {
   // 32 bits (only d == 1 on a large 2147483648 .. 4294967295, left as it is).
   // Precondition: d != 0.
   uint32_t divideByWord(uint32_t d);
-  // Writes v as signed decimal text; a large zero prints "0" whatever its flag.
+  // Writes v as signed decimal text, whatever the stream's base, in one
+  // insertion, so the stream's width, fill and adjustment apply to the whole
+  // value; a large zero prints "0" whatever its flag.
   friend std::ostream& operator<<(std::ostream& os, arbitrary v);
 
  private:

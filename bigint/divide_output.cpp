@@ -2,8 +2,10 @@
 // a copy by ten once per digit.
 #include <algorithm>
 #include <cassert>
+#include <charconv>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "bigint/arbitrary.h"
 
@@ -34,17 +36,21 @@ uint16_t arbitrary::shortDivide(uint16_t d) {
   return static_cast<uint16_t>(r);
 }
 
+// The text, sign included, goes to the stream as one string, so the stream's
+// width, fill and adjustment apply to the whole value and its base to none.
 std::ostream& operator<<(std::ostream& os, arbitrary v) {
-  if (v.isSmall()) return os << v.smallValue;
-  // The flag is the sign of the value passed in; a zero magnitude has none.
+  if (v.isSmall()) {
+    char text[16];
+    const char* end = std::to_chars(text, text + sizeof text, v.smallValue).ptr;
+    return os << std::string_view(text, static_cast<size_t>(end - text));
+  }
   const bool negative = !v.valueNonNegative();
-  std::string digits;
-  digits.reserve(v.limbs.size() * 5 + 1);
+  std::string text;
+  text.reserve(v.limbs.size() * 5 + 2);  // 65536 has five digits, and a sign
   do {
-    digits.push_back(static_cast<char>('0' + v.divideByWord(10)));
+    text.push_back(static_cast<char>('0' + v.divideByWord(10)));
   } while (!(v == 0));
-  std::reverse(digits.begin(), digits.end());
-  if (negative) os << '-';
-  for (char c : digits) os << c;
-  return os;
+  if (negative) text.push_back('-');
+  std::reverse(text.begin(), text.end());
+  return os << text;
 }
