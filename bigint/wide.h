@@ -54,25 +54,23 @@ inline void store4(uint16_t* p, uint64_t w) {
 #endif
 }
 
-// Returns the low word of x * y + c and sets hi to its high word; the sum
-// never overflows 128 bits.
-inline uint64_t mulAdd(uint64_t x, uint64_t y, uint64_t c, uint64_t& hi) {
+// Returns the low word of x * m + c for a limb m and sets hi to its high word.
+inline uint64_t mulAdd(uint64_t x, uint16_t m, uint64_t c, uint64_t& hi) {
 #if defined(LONGSQRT_WIDE_INT128)
-  const u128 p = static_cast<u128>(x) * y + c;
+  const u128 p = static_cast<u128>(x) * m + c;
   hi = static_cast<uint64_t>(p >> 64);
   return static_cast<uint64_t>(p);
 #elif defined(LONGSQRT_WIDE_UMUL128)
   uint64_t h;
-  uint64_t lo = _umul128(x, y, &h);
+  uint64_t lo = _umul128(x, m, &h);
   lo += c;
   hi = h + (lo < c);
   return lo;
 #else
-  const uint64_t x0 = x & 0xFFFFFFFFu, x1 = x >> 32, y0 = y & 0xFFFFFFFFu, y1 = y >> 32;
-  const uint64_t p00 = x0 * y0, p01 = x0 * y1, p10 = x1 * y0, p11 = x1 * y1;
-  const uint64_t mid = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
-  uint64_t lo = (mid << 32) | (p00 & 0xFFFFFFFFu);
-  const uint64_t h = p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32);
+  // x * m == high * 2^32 + low, two products below 2^48.
+  const uint64_t low = (x & 0xFFFFFFFFu) * m, high = (x >> 32) * m;
+  uint64_t lo = low + (high << 32);
+  uint64_t h = (high >> 32) + (lo < low);
   lo += c;
   hi = h + (lo < c);
   return lo;
