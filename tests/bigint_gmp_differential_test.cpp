@@ -157,12 +157,12 @@ class ProgramWriter {
     const uint32_t kind = below(20);
     if (kind < 4) {
       value(r);
-    } else if (kind < 10) {  // with another value, or with itself
+    } else if (kind < 9) {  // with another value, or with itself
       op(static_cast<Opcode>(kAdd + below(3)), r, below(8) == 0 ? r : s);
-    } else if (kind < 14) {
+    } else if (kind < 13) {
       op(static_cast<Opcode>(kAddInt + below(3)), r);
       integer(edgeInt());
-    } else if (kind < 16) {  // often two neighbours, in any forms, and an integer next to them
+    } else if (kind < 15) {  // often two neighbours, in any forms, and an integer next to them
       const int32_t v = edgeInt();
       if (below(2) && r != s) {
         anyForm(r, v);
@@ -179,7 +179,7 @@ class ProgramWriter {
              : pick == 1 ? kDivisors[below(std::size(kDivisors))]
              : pick == 2 ? 1 + below(0xFFFF)
                          : std::max<uint32_t>(1, static_cast<uint32_t>(rng_()) >> below(32)));
-    } else if (kind < 18) {
+    } else if (kind < 19) {
       op(kPrint, r);
     } else {  // a form change or copy
       static const Opcode kOthers[] = {kCopy,       kMove,   kAssign,         kNegate,
