@@ -114,7 +114,9 @@ TEST(BigintArithmetic, AddSubtractMultiply) {
       {makeLarge({1, 2}, false), '*', 0, Large({0, 0}, false)},
       {makeLarge({1, 2}), '*', -1, Large({1, 2}, false)},
       {makeLarge({0x8000, 0}), '*', 2, Large({0x0000, 0x0001})},
-      // four limbs times 3 make all ones, and the carry from the four below runs through them
+      // four limbs as one word: the products of its two halves carry into each other; then a word whose
+      // product is all ones takes the carry from the word below
+      {makeLarge({0xFFFF, 0xFFFF, 0x5555, 0x5555}), '*', 3, Large({0xFFFD, 0xFFFF, 0x0001, 0x0000, 0x0001})},
       {makeLarge({0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0x5555, 0x5555, 0x5555, 0x5555}), '*', 3,
        Large({0xFFFD, 0xFFFF, 0xFFFF, 0xFFFF, 1, 0, 0, 0, 1})},
   };
