@@ -1,5 +1,5 @@
 // Addition and subtraction of arbitrary values: a signed layer that dispatches
-// on forms and signs, over magnitude loops that carry or borrow limb by limb.
+// on forms and signs to the magnitude members, which run the limb loops.
 #include <cassert>
 
 #include "bigint/arbitrary.h"
@@ -9,9 +9,9 @@
 arbitrary& arbitrary::operator+=(arbitrary& other) {
   promoteForAdd();
   other.promoteForAdd();
-  if (limbs.empty()) {
-    if (other.limbs.empty()) {
-      smallValue += other.smallValue;  // both inside the guard range: no overflow
+  if (isSmall()) {
+    if (other.isSmall()) {
+      smallValue += other.smallValue;  // both inside the guard: no overflow
       return *this;
     }
     // small + large == large + small
@@ -19,12 +19,12 @@ arbitrary& arbitrary::operator+=(arbitrary& other) {
     *this = other;
     return *this += v;
   }
-  if (other.limbs.empty()) return *this += other.smallValue;
+  if (other.isSmall()) return *this += other.smallValue;
   // Equal signs add magnitudes; opposite signs subtract them.
   if (nonNegative == other.nonNegative) {
-    addMagnitude(other);
+    addMagnitude(other.limbs.data(), other.limbs.size());
   } else {
-    subtractMagnitude(other);
+    subtractMagnitude(other.limbs.data(), other.limbs.size());
   }
   return *this;
 }
@@ -32,8 +32,8 @@ arbitrary& arbitrary::operator+=(arbitrary& other) {
 arbitrary& arbitrary::operator-=(arbitrary& other) {
   promoteForAdd();
   other.promoteForAdd();
-  if (limbs.empty()) {
-    if (other.limbs.empty()) {
+  if (isSmall()) {
+    if (other.isSmall()) {
       smallValue -= other.smallValue;
       return *this;
     }
@@ -43,19 +43,19 @@ arbitrary& arbitrary::operator-=(arbitrary& other) {
     *this -= v;
     return negate();
   }
-  if (other.limbs.empty()) return *this -= other.smallValue;
+  if (other.isSmall()) return *this -= other.smallValue;
   // a - b subtracts magnitudes when the signs agree and adds them otherwise.
   if (nonNegative == other.nonNegative) {
-    subtractMagnitude(other);
+    subtractMagnitude(other.limbs.data(), other.limbs.size());
   } else {
-    addMagnitude(other);
+    addMagnitude(other.limbs.data(), other.limbs.size());
   }
   return *this;
 }
 
 arbitrary& arbitrary::addIntSlow(int32_t a) {
   promoteForAdd();
-  if (!limbs.empty()) {
+  if (!isSmall()) {
     if ((a >= 0) == nonNegative) {
       addWord(absWord(a));
     } else {
@@ -63,9 +63,7 @@ arbitrary& arbitrary::addIntSlow(int32_t a) {
     }
     return *this;
   }
-  // The inline operator took every argument inside the window, and the guard
-  // left the object inside its range: only an argument outside comes here.
-  assert(a > 0x3FFFFFFF || a < -0x40000000);
+  assert(!window::fitsAddArgument(a) && "the inline += takes every argument inside the window");
   // v + a == a + v: hold a, which the guard of the second call promotes.
   const int32_t v = smallValue;
   smallValue = a;
@@ -74,7 +72,7 @@ arbitrary& arbitrary::addIntSlow(int32_t a) {
 
 arbitrary& arbitrary::subtractIntSlow(int32_t a) {
   promoteForAdd();
-  if (!limbs.empty()) {
+  if (!isSmall()) {
     if ((a >= 0) == nonNegative) {
       subtractWord(absWord(a));
     } else {
@@ -82,9 +80,7 @@ arbitrary& arbitrary::subtractIntSlow(int32_t a) {
     }
     return *this;
   }
-  // The inline operator took every argument inside the window, and the guard
-  // left the object inside its range: only an argument outside comes here.
-  assert(a > 0x3FFFFFFF || a < -0x40000000);
+  assert(!window::fitsAddArgument(a) && "the inline -= takes every argument inside the window");
   // v - a == -(a - v): hold a, which the guard of the second call promotes.
   const int32_t v = smallValue;
   smallValue = a;
@@ -94,11 +90,11 @@ arbitrary& arbitrary::subtractIntSlow(int32_t a) {
 
 // --- Magnitude layer ----------------------------------------------------------
 
+// A word wider than a limb is the two-limb magnitude setMagnitude32 gives it.
 void arbitrary::addWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    arbitrary wide;
-    wide.setMagnitude32(w);
-    addMagnitude(wide);
+    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
+    addMagnitude(y, 2);
   } else {
     addLimb(static_cast<uint16_t>(w));
   }
@@ -106,76 +102,36 @@ void arbitrary::addWord(uint32_t w) {
 
 void arbitrary::subtractWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    arbitrary wide;
-    wide.setMagnitude32(w);
-    subtractMagnitude(wide);
+    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
+    subtractMagnitude(y, 2);
   } else {
     subtractLimb(static_cast<uint16_t>(w));
   }
 }
 
-void arbitrary::addMagnitude(const arbitrary& other) {
-  assert(!limbs.empty() && !other.limbs.empty());
-  const size_t m = other.limbs.size();
-  if (limbs.size() < m) limbs.resize(m);
-  const size_t n = limbs.size();
-  uint32_t carry = 0;
-  for (size_t i = 0; i < n; ++i) {
-    carry += limbs[i];
-    if (i < m) carry += other.limbs[i];
-    limbs[i] = static_cast<uint16_t>(carry);
-    carry >>= 16;
-  }
-  if (carry != 0) limbs.push_back(static_cast<uint16_t>(carry));
+void arbitrary::addMagnitude(const uint16_t* y, size_t m) {
+  assert(!isSmall() && m > 0 && "magnitudes are added in the large form");
+  if (limbs.size() < m) limbs.resize(m);  // y is not our own limbs when they are shorter
+  if (magnitude::add(limbs.data(), limbs.size(), y, m) != 0) limbs.push_back(1);
 }
 
 // Replaces the limbs, which hold the two's complement of a negative difference,
 // by its magnitude and flips the sign.
 void arbitrary::complementBorrowedDifference() {
-  for (uint16_t& l : limbs) l = static_cast<uint16_t>(l ^ 0xFFFFu);
+  magnitude::complement(limbs.data(), limbs.size());
   addLimb(1);  // what += 1 or -= 1 reaches on a large value of either sign
   nonNegative = !nonNegative;
 }
 
-void arbitrary::subtractMagnitude(const arbitrary& other) {
-  assert(!limbs.empty() && !other.limbs.empty());
-  const size_t m = other.limbs.size();
-  if (limbs.size() < m) limbs.resize(m);
-  const size_t n = limbs.size();
-  uint32_t w = 1;  // 1: no borrow pending, 0: borrow
-  for (size_t i = 0; i < n; ++i) {
-    w += 0xFFFFu;
-    w += limbs[i];
-    if (i < m) w -= other.limbs[i];
-    limbs[i] = static_cast<uint16_t>(w);
-    w >>= 16;
-  }
-  if (w != 1) complementBorrowedDifference();
+void arbitrary::subtractMagnitude(const uint16_t* y, size_t m) {
+  assert(!isSmall() && m > 0 && "magnitudes are subtracted in the large form");
+  if (limbs.size() < m) limbs.resize(m);  // y is not our own limbs when they are shorter
+  if (magnitude::subtract(limbs.data(), limbs.size(), y, m) != 0) complementBorrowedDifference();
   normalize();
 }
 
-void arbitrary::carryFrom(size_t i) {
-  const size_t n = limbs.size();
-  for (; i < n; ++i) {
-    if (++limbs[i] != 0) return;  // this limb took the carry without overflowing
-  }
-  limbs.push_back(1);
-}
-
 void arbitrary::subtractLimb(uint16_t d) {
-  const size_t n = limbs.size();
-  uint32_t w = 0x10000u - d;
-  if (n > 0) {
-    w += limbs[0];
-    limbs[0] = static_cast<uint16_t>(w);
-    w >>= 16;
-  }
-  for (size_t i = 1; i < n && w != 1; ++i) {
-    w += 0xFFFFu;
-    w += limbs[i];
-    limbs[i] = static_cast<uint16_t>(w);
-    w >>= 16;
-  }
-  if (w != 1) complementBorrowedDifference();
+  assert(!isSmall() && "magnitudes are subtracted in the large form");
+  if (magnitude::subtractLimb(limbs.data(), limbs.size(), d) != 0) complementBorrowedDifference();
   normalize();
 }

@@ -19,8 +19,8 @@
 //   flag says). A value leaves the large form only through `normalize` (one
 //   limb left) or assignment of a small value or of a machine integer.
 //
-// The guards decide when a small value is promoted: `promoteForAdd` keeps
-// -1073741823 .. 1073741822 small, `promoteForMul` keeps -32768 .. 32767.
+// The guards decide when a small value is promoted; their ranges, and the
+// argument windows of the inline operators, are named in windows.h.
 #ifndef LONGSQRT_BIGINT_ARBITRARY_H
 #define LONGSQRT_BIGINT_ARBITRARY_H
 
@@ -29,7 +29,8 @@
 #include <iosfwd>
 #include <vector>
 
-#include "bigint/wide.h"
+#include "bigint/magnitude.h"
+#include "bigint/windows.h"
 
 class arbitrary {
  public:
@@ -50,7 +51,7 @@ class arbitrary {
   // Assigns the small form v; empties the limbs and keeps the sign flag.
   arbitrary& operator=(int32_t v) noexcept {
     smallValue = v;
-    if (!limbs.empty()) limbs.clear();
+    if (!isSmall()) limbs.clear();
     return *this;
   }
   ~arbitrary() = default;
@@ -70,13 +71,13 @@ class arbitrary {
   void resizeLimbs(size_t n);
   // Makes the non-negative large form of w with exactly two limbs.
   void setMagnitude32(uint32_t w);
-  // Promotes a small value outside -1073741823 .. 1073741822; else no change.
+  // Promotes a small value outside the addition guard; else no change.
   void promoteForAdd() {
-    if (limbs.empty() && (smallValue >= 0x3FFFFFFF || smallValue <= -0x40000000)) promote();
+    if (isSmall() && !window::fitsAddGuard(smallValue)) promote();
   }
-  // Promotes a small value outside -32768 .. 32767; else no change.
+  // Promotes a small value outside the multiplication window; else no change.
   void promoteForMul() {
-    if (limbs.empty() && (smallValue > 0x7FFF || smallValue < -0x8000)) promote();
+    if (isSmall() && !window::fitsMulWindow(smallValue)) promote();
   }
   // Drops high zero limbs; one limb left returns the value to the small form
   // (signed by the flag, which stays). No change to a small value.
@@ -107,8 +108,8 @@ class arbitrary {
   arbitrary& operator-=(arbitrary& other);
   // Adds the machine integer a.
   arbitrary& operator+=(int32_t a) {
-    if (limbs.empty()) {
-      if (smallValue < 0x3FFFFFFF && smallValue > -0x40000000 && a <= 0x3FFFFFFF && a >= -0x40000000) {
+    if (isSmall()) {
+      if (window::fitsAddGuard(smallValue) && window::fitsAddArgument(a)) {
         smallValue += a;
         return *this;
       }
@@ -120,8 +121,7 @@ class arbitrary {
   }
   // Subtracts the machine integer a.
   arbitrary& operator-=(int32_t a) {
-    if (limbs.empty() && smallValue < 0x3FFFFFFF && smallValue > -0x40000000 && a <= 0x3FFFFFFF &&
-        a >= -0x40000000) {
+    if (isSmall() && window::fitsAddGuard(smallValue) && window::fitsAddArgument(a)) {
       smallValue -= a;
       return *this;
     }
@@ -136,9 +136,9 @@ class arbitrary {
   arbitrary& operator*=(arbitrary& other);
   // Multiplies by the machine integer a.
   arbitrary& operator*=(int32_t a) {
-    if (limbs.empty()) {
-      if (smallValue <= 0x7FFF && smallValue >= -0x8000 && a <= 0x7FFF && a >= -0x8000) {
-        smallValue *= a;  // both inside the window: |product| <= 0x40000000
+    if (isSmall()) {
+      if (window::fitsMulWindow(smallValue) && window::fitsMulWindow(a)) {
+        smallValue *= a;  // both inside the window: the product fits
         return *this;
       }
     } else if (a >= 0 && a <= 0xFFFF) {
@@ -151,13 +151,13 @@ class arbitrary {
   // --- Comparison (by value, whatever the forms; operands unchanged) ---------
 
   // Returns true when this value is greater than b.
-  bool operator>(const arbitrary& b) const noexcept;
+  bool operator>(const arbitrary& b) const noexcept { return compare(b) > 0; }
   // Returns true when this value is greater than w.
-  bool operator>(int32_t w) const noexcept;
+  bool operator>(int32_t w) const noexcept { return compare(w) > 0; }
   // Returns true when this value is less than w.
-  bool operator<(int32_t w) const noexcept;
+  bool operator<(int32_t w) const noexcept { return compare(w) < 0; }
   // Returns true when this value equals w.
-  bool operator==(int32_t w) const noexcept;
+  bool operator==(int32_t w) const noexcept { return compare(w) == 0; }
 
   // --- Division and decimal output -------------------------------------------
 
@@ -167,7 +167,9 @@ class arbitrary {
   // 32 bits (only d == 1 on a large 2147483648 .. 4294967295, left as it is).
   // Precondition: d != 0.
   uint32_t divideByWord(uint32_t d);
-  // Writes v as signed decimal text; a large zero prints "0" whatever its flag.
+  // Writes v as signed decimal text, whatever the stream's base, in one
+  // insertion, so the stream's width, fill and adjustment apply to the whole
+  // value; a large zero prints "0" whatever its flag.
   friend std::ostream& operator<<(std::ostream& os, arbitrary v);
 
  private:
@@ -176,44 +178,29 @@ class arbitrary {
   arbitrary& subtractIntSlow(int32_t a);
   arbitrary& multiplyIntSlow(int32_t a);
 
-  // Magnitude tests; operands are large-form values.
-  bool magnitudeGreater(const arbitrary& b) const noexcept;
-  bool magnitudeLess(const arbitrary& b) const noexcept;
-  bool magnitudeGreaterWord(uint32_t m) const noexcept;
-  bool magnitudeLessWord(uint32_t m) const noexcept;
-  bool magnitudeEqualsWord(uint32_t m) const noexcept;
-  size_t significantLength() const noexcept;
+  // Sign and three-way comparisons (-1, 0 or 1) by value.
+  bool valueNonNegative() const noexcept;
+  int compare(const arbitrary& b) const noexcept;
+  int compare(int32_t w) const noexcept;
 
-  // Magnitude arithmetic on a large-form object; signs untouched unless noted.
-  void addMagnitude(const arbitrary& other);
-  void subtractMagnitude(const arbitrary& other);  // may flip the flag; normalizes
+  // Magnitude arithmetic on a large-form object, over the loops of
+  // magnitude.h; the sign is untouched unless noted. The limbs y[0..m) may be
+  // this object's own, except for multiplyMagnitude.
+  void addMagnitude(const uint16_t* y, size_t m);
+  void subtractMagnitude(const uint16_t* y, size_t m);  // may flip the flag; normalizes
   void addWord(uint32_t w);
-  void subtractWord(uint32_t w);
+  void subtractWord(uint32_t w);  // may flip the flag; normalizes
   void addLimb(uint16_t d) {
-    // The low limbs decide most additions; a carry out of them runs on. Four
-    // limbs move as one word, as the multiply pass that usually follows reads
-    // them, so that pass finds the word it needs whole.
-    if (limbs.size() >= 4) {
-      const uint64_t low = wide::load4(limbs.data());
-      const uint64_t sum = low + d;
-      wide::store4(limbs.data(), sum);
-      if (sum < low) carryFrom(4);
-    } else {
-      const uint32_t first = static_cast<uint32_t>(limbs[0]) + d;
-      limbs[0] = static_cast<uint16_t>(first);
-      if (first > 0xFFFFu) carryFrom(1);
-    }
+    if (magnitude::addLimb(limbs.data(), limbs.size(), d) != 0) limbs.push_back(1);
   }
-  void carryFrom(size_t i);       // adds 1 at limb i, appending a limb if it runs out
   void subtractLimb(uint16_t d);  // may flip the flag; normalizes
   void complementBorrowedDifference();
-  void multiplyMagnitude(const arbitrary& other);
+  void multiplyMagnitude(const uint16_t* y, size_t m);
   void multiplyWord(uint32_t w);
   void multiplyLimb(uint16_t m) {
-    const uint32_t carry = multiplyLimbs(limbs.data(), limbs.size(), m);
+    const uint32_t carry = magnitude::multiplyByLimb(limbs.data(), limbs.size(), m);
     if (carry != 0) limbs.push_back(static_cast<uint16_t>(carry));
   }
-  static uint32_t multiplyLimbs(uint16_t* p, size_t n, uint16_t m);  // returns the carry out
   uint16_t shortDivide(uint16_t d);
 
   int32_t smallValue;

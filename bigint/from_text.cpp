@@ -11,7 +11,7 @@ bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 arbitrary::arbitrary(const char* text) : smallValue(0), nonNegative(true) {
-  assert(text != nullptr);
+  assert(text != nullptr && "a text to read is required");
   const size_t length = std::strlen(text);
   if (length <= 8) {
     // At most 99999999 or -9999999: the conversion cannot overflow.
@@ -30,9 +30,9 @@ arbitrary::arbitrary(const char* text) : smallValue(0), nonNegative(true) {
     *this *= 10;
     *this += static_cast<int32_t>(*p - '0');
   }
-  if (limbs.empty()) limbs.shrink_to_fit();  // a small value holds no heap storage
+  if (isSmall()) limbs.shrink_to_fit();  // a small value holds no heap storage
   if (text[0] == '-') {
-    if (limbs.empty()) {
+    if (isSmall()) {
       smallValue = -smallValue;  // at most 327679 in magnitude
     } else {
       nonNegative = false;

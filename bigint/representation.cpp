@@ -13,20 +13,20 @@ arbitrary::arbitrary(arbitrary&& other) noexcept
 
 arbitrary& arbitrary::operator=(const arbitrary& s) {
   if (this == &s) return *this;
-  if (!s.limbs.empty()) {
+  if (!s.isSmall()) {
     smallValue = 0;
     limbs = s.limbs;
     nonNegative = s.nonNegative;
   } else {
     // A small source carries no sign flag, so ours stays as it was.
     smallValue = s.smallValue;
-    if (!limbs.empty()) limbs.clear();
+    if (!isSmall()) limbs.clear();
   }
   return *this;
 }
 
 arbitrary& arbitrary::negate() {
-  if (!limbs.empty()) {
+  if (!isSmall()) {
     nonNegative = !nonNegative;
   } else if (smallValue == INT32_MIN) {
     setMagnitude32(0x80000000u);  // 2147483648 has no small form
@@ -37,17 +37,17 @@ arbitrary& arbitrary::negate() {
 }
 
 uint16_t& arbitrary::limb(size_t i) noexcept {
-  assert(i < limbs.size());
+  assert(i < limbs.size() && "limb index past the top limb");
   return limbs[i];
 }
 
 uint16_t arbitrary::limb(size_t i) const noexcept {
-  assert(i < limbs.size());
+  assert(i < limbs.size() && "limb index past the top limb");
   return limbs[i];
 }
 
 void arbitrary::resizeLimbs(size_t n) {
-  if (limbs.empty() && n > 0) {
+  if (isSmall() && n > 0) {
     smallValue = 0;
     nonNegative = true;
   }
@@ -63,14 +63,14 @@ void arbitrary::setMagnitude32(uint32_t w) {
 }
 
 void arbitrary::promote() {
-  assert(limbs.empty());
+  assert(isSmall() && "only a small value is promoted");
   const bool sign = smallValue >= 0;
   setMagnitude32(absWord(smallValue));
   nonNegative = sign;
 }
 
 void arbitrary::normalize() {
-  if (limbs.empty()) return;
+  if (isSmall()) return;
   size_t n = limbs.size();
   while (n > 1 && limbs[n - 1] == 0) --n;
   if (n == 1) {
@@ -83,7 +83,7 @@ void arbitrary::normalize() {
 }
 
 uint32_t arbitrary::magnitudeLow32() const noexcept {
-  if (limbs.empty()) return absWord(smallValue);
+  if (isSmall()) return absWord(smallValue);
   const uint32_t high = limbs.size() > 1 ? limbs[1] : 0u;
   return (high << 16) | limbs[0];
 }

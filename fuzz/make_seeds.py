@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the hand-made seed inputs of the arbitrary fuzz target into corpus/.
 
-Each seed is a short program in the target's encoding (see arbitrary_fuzz.cpp)
+Each seed is a short program in the target's encoding (see arbitrary_model.h)
 aimed at one family of corner cases. Rerun after changing the encoding:
     python3 fuzz/make_seeds.py
 Inputs found by fuzzing are kept beside the seeds under their own names.

@@ -1,5 +1,6 @@
 // Tests of arbitrary's division by a machine word and its decimal output.
 #include <climits>
+#include <iomanip>
 #include <sstream>
 
 #include "bigint_test_util.h"
@@ -53,6 +54,8 @@ TEST(BigintOutput, PrintsSignedDecimalInEitherForm) {
   struct Case {
     arbitrary x;
     const char* text;
+    int width = 0;                              // the stream's field width, padded with '*'
+    std::ios::fmtflags format = std::ios::dec;  // the stream's base and adjustment
   };
   std::vector<Case> cases = {
       {0, "0"},
@@ -72,12 +75,22 @@ TEST(BigintOutput, PrintsSignedDecimalInEitherForm) {
       {makeLarge({0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 9}), "184467440737095516159"},
       {makeLarge({0x0000, 0x4000, 0xEDEA, 0x4674, 0x9CD0, 0x9F2C, 0x000C, 0, 0}, false),
        "-1000000000000000000000000000000"},
+      // width, fill and adjustment apply to the whole value; the base never does
+      {makeLarge({0, 0, 1}, false), "****-4294967296", 15},
+      {makeLarge({0, 0, 1}), "4294967296*****", 15, std::ios::left},
+      {-7, "-7**", 4, std::ios::left},
+      {makeLarge({0xFFFF, 0xFFFF}), "4294967295", 0, std::ios::hex},
+      {255, "255", 0, std::ios::hex},
+      {-8, "-8", 0, std::ios::oct},
   };
   for (const auto& c : cases) {
     std::string before = describe(c.x);
-    EXPECT_EQ(printed(c.x), c.text) << before;
+    std::ostringstream os;
+    os.fill('*');
+    os.setf(c.format, std::ios::basefield | std::ios::adjustfield);
+    os << std::setw(c.width) << c.x << '|';
+    EXPECT_EQ(os.str(), std::string(c.text) + "|") << before;
     EXPECT_EQ(describe(c.x), before) << "printing changed the value";
-    EXPECT_EQ(printed(c.x), c.text) << before << " printed a second time";
   }
 }
 

@@ -1,0 +1,84 @@
+// The limb loops beneath arbitrary: free functions on magnitudes held as
+// 16-bit limbs, least significant first, given as (pointer, count). They know
+// nothing of forms or signs; each returns its carry, borrow or remainder and
+// leaves growing, shrinking and signing the value to the caller.
+//
+// In place means the result replaces x's limbs and has x's count. Where an
+// operand may be the same limbs as x, every loop reads a limb of it before it
+// writes the same limb of x.
+#ifndef LONGSQRT_BIGINT_MAGNITUDE_H
+#define LONGSQRT_BIGINT_MAGNITUDE_H
+
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+
+#include "bigint/wide.h"
+
+namespace magnitude {
+
+// --- Comparison -----------------------------------------------------------------
+
+// Returns the count of x's limbs up to and including its highest non-zero one
+// (0 when every limb is zero).
+size_t significantLength(const uint16_t* x, size_t n);
+// Returns -1, 0 or 1 as x is less than, equal to or greater than y; high zero
+// limbs do not count.
+int compare(const uint16_t* x, size_t n, const uint16_t* y, size_t m);
+
+// --- Addition and subtraction -----------------------------------------------------
+
+// Adds y[0..m) to x[0..n) in place (m <= n) and returns the carry out, 0 or 1.
+// y may be x.
+uint32_t add(uint16_t* x, size_t n, const uint16_t* y, size_t m);
+// Subtracts y[0..m) from x[0..n) in place (m <= n) and returns the borrow out,
+// 0 or 1; after a borrow x holds the difference plus 65536^n, its two's
+// complement. y may be x.
+uint32_t subtract(uint16_t* x, size_t n, const uint16_t* y, size_t m);
+// Adds 1 to x[0..n) in place, stopping at the first limb that takes it, and
+// returns the carry out, 0 or 1.
+uint32_t increment(uint16_t* x, size_t n);
+// Adds d to x[0..n) in place (n >= 1) and returns the carry out, 0 or 1. The
+// low four limbs move as one word when there are four: the multiply pass that
+// usually follows reads them as one word, and finds it stored whole.
+inline uint32_t addLimb(uint16_t* x, size_t n, uint16_t d) {
+  assert(n >= 1 && "a magnitude has at least one limb");
+  if (n >= 4) {
+    const uint64_t low = wide::load4(x);
+    const uint64_t sum = low + d;
+    wide::store4(x, sum);
+    return sum < low ? increment(x + 4, n - 4) : 0;
+  }
+  const uint32_t first = static_cast<uint32_t>(x[0]) + d;
+  x[0] = static_cast<uint16_t>(first);
+  return first > 0xFFFFu ? increment(x + 1, n - 1) : 0;
+}
+// Subtracts d from x[0..n) in place (n >= 1), stopping at the first limb that
+// leaves no borrow, and returns the borrow out, 0 or 1 (x then holds its two's
+// complement, as subtract leaves it).
+uint32_t subtractLimb(uint16_t* x, size_t n, uint16_t d);
+// Replaces every limb of x[0..n) by its ones' complement.
+void complement(uint16_t* x, size_t n);
+
+// --- Multiplication ---------------------------------------------------------------
+
+// Multiplies x[0..n) by m in place and returns the carry out, below 65536.
+uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m);
+// Writes the low na + nb - 1 limbs of a[0..na) * b[0..nb) to r (na, nb >= 1)
+// and returns the limb above them, so na + nb limbs in all. r may overlap a
+// and b: both are read whole before r is written.
+uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, size_t nb);
+
+// --- Division ---------------------------------------------------------------------
+
+// Divides x[0..n) by 10 in place and returns the remainder.
+uint32_t divideBy10(uint16_t* x, size_t n);
+// Divides x[0..n) by d in place (d != 0) and returns the remainder.
+uint32_t divideByLimb(uint16_t* x, size_t n, uint16_t d);
+// Divides x[0..n) by any d != 0 in place, one limb per step, and returns the
+// remainder; the caller keeps it for divisors wider than a limb.
+uint32_t divideByWord(uint16_t* x, size_t n, uint32_t d);
+
+}  // namespace magnitude
+
+#endif  // LONGSQRT_BIGINT_MAGNITUDE_H
