@@ -24,46 +24,81 @@ namespace calc {
 
 namespace {
 
+// The few file operations the log needs, on a descriptor; each failure leaves
+// its reason in errno.
 #ifdef _WIN32
+// Windows files are opened binary and the sink writes CR LF itself, so that a
+// line and its end still go out in a single write.
+constexpr bool kCrLf = true;
+int openForWriting(const char* path, bool create) {
+  const int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
+  return _open(path, flags, _S_IREAD | _S_IWRITE);
+}
+long long writeSome(int fd, const char* p, std::size_t size) {
+  return _write(fd, p, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+bool isRegularFile(int fd) {
+  struct _stat64 st;
+  return _fstat64(fd, &st) != 0 || (st.st_mode & _S_IFREG) != 0;
+}
+bool emptyFile(int fd) {
+  errno = _chsize_s(fd, 0);
+  return errno == 0;
+}
+bool closeFile(int fd) { return _close(fd) == 0; }
+void removeFile(const char* path) { _unlink(path); }
+#else
+constexpr bool kCrLf = false;
+int openForWriting(const char* path, bool create) {
+  return open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0), 0666);
+}
+long long writeSome(int fd, const char* p, std::size_t size) { return write(fd, p, size); }
+bool isRegularFile(int fd) {
+  struct stat st;
+  return fstat(fd, &st) != 0 || S_ISREG(st.st_mode);
+}
+bool emptyFile(int fd) { return ftruncate(fd, 0) == 0; }
+bool closeFile(int fd) { return close(fd) == 0; }
+void removeFile(const char* path) { unlink(path); }
+#endif
 
-// The log on a Windows file. The file is binary and the sink writes CR LF
-// itself, so that a line and its end still go out in a single write.
+// The log on a file descriptor.
 class FileSink : public LogSink {
  public:
   FileSink(int fd, std::string path, bool created) : fd_(fd), path_(std::move(path)), created_(created) {}
   ~FileSink() override {
-    if (fd_ >= 0) _close(fd_);
+    if (fd_ >= 0) closeFile(fd_);
   }
   bool write(const char* data, std::size_t size) override {
-    std::string text;
-    text.reserve(size + size / 16);
-    for (const char* p = data; p != data + size; ++p) {
-      if (*p == '\n') text += '\r';
-      text += *p;
+    std::string crLf;
+    if (kCrLf) {
+      crLf.reserve(size + size / 16);
+      for (const char* p = data; p != data + size; ++p) {
+        if (*p == '\n') crLf += '\r';
+        crLf += *p;
+      }
+      data = crLf.data();
+      size = crLf.size();
     }
-    const char* next = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-      const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(left, INT_MAX));
-      const int n = _write(fd_, next, chunk);
+    // One write for the whole line; a short count (a disk filling up) is
+    // followed by the rest, which then reports the error.
+    while (size > 0) {
+      const long long n = writeSome(fd_, data, size);
+      if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
-      next += n;
-      left -= static_cast<std::size_t>(n);
+      data += n;
+      size -= static_cast<std::size_t>(n);
     }
     return true;
   }
   bool truncate() override {
-    struct _stat64 st;
-    if (_fstat64(fd_, &st) == 0 && (st.st_mode & _S_IFREG) == 0)
-      return true;  // a device has nothing to empty
-    const int e = _chsize_s(fd_, 0);
-    return e == 0 || fail(e);
+    // A device or a pipe has nothing to empty.
+    return !isRegularFile(fd_) || emptyFile(fd_) || fail(errno);
   }
   bool close(bool refused) override {
-    const int fd = fd_;
+    const bool closed = closeFile(fd_) || fail(errno);
     fd_ = -1;
-    const bool closed = _close(fd) == 0 || fail(errno);
-    if (refused && created_) _unlink(path_.c_str());
+    if (refused && created_) removeFile(path_.c_str());
     return closed;
   }
 
@@ -76,60 +111,6 @@ class FileSink : public LogSink {
   std::string path_;
   bool created_;
 };
-
-int openForWriting(const char* path, bool create) {
-  const int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
-  return _open(path, flags, _S_IREAD | _S_IWRITE);
-}
-
-#else
-
-// The log on a POSIX file descriptor.
-class FileSink : public LogSink {
- public:
-  FileSink(int fd, std::string path, bool created) : fd_(fd), path_(std::move(path)), created_(created) {}
-  ~FileSink() override {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool write(const char* data, std::size_t size) override {
-    // One write(2) for the whole line; a short count (a disk filling up) is
-    // followed by the rest, which then reports the error.
-    while (size > 0) {
-      const ssize_t n = ::write(fd_, data, size);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
-      data += n;
-      size -= static_cast<std::size_t>(n);
-    }
-    return true;
-  }
-  bool truncate() override {
-    struct stat st;
-    if (fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode)) return true;  // a device or pipe has nothing to empty
-    return ftruncate(fd_, 0) == 0 || fail(errno);
-  }
-  bool close(bool refused) override {
-    if (refused && created_) unlink(path_.c_str());
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 || fail(errno);
-  }
-
- private:
-  bool fail(int e) {
-    error_ = e;
-    return false;
-  }
-  int fd_;
-  std::string path_;
-  bool created_;
-};
-
-int openForWriting(const char* path, bool create) {
-  return open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0), 0666);
-}
-
-#endif
 
 }  // namespace
 
