@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "bigint/magnitude.h"
+
 namespace calc {
 
 namespace {
@@ -24,7 +26,7 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --utf8      write the console texts and the log in UTF-8 instead of Big5\n"
     "  -h, --help  show this help and exit\n"
-    "  --version   show the version and exit\n"
+    "  --version   show the version and the path of the limb loops, and exit\n"
     "\n"
     "Exit status: 0 when log.txt holds every place asked for; 1 when the run was\n"
     "refused or the log could not be written; 2 for an unknown argument.\n"
@@ -56,7 +58,10 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
     return 0;
   }
   if (version) {
-    out << "longsqrt " LONGSQRT_VERSION << std::endl;
+    // The second line names the form the big-integer loops take on this
+    // processor (the first stays the version alone, for scripts).
+    out << "longsqrt " LONGSQRT_VERSION "\nlimb loops: " << magnitude::pathName(magnitude::activePath())
+        << std::endl;
     return 0;
   }
   return -1;

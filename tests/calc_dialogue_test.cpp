@@ -261,7 +261,7 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
       {{"--utf8"}, -1, utf8, "", ""},
       {{"--help"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
       {{"-h"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
-      {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\n", ""},
+      {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
       {{"--bogus"}, 2, big5, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
       {{"--help", "-x"}, 2, big5, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
       {{"--UTF8"}, 2, big5, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
