@@ -126,12 +126,11 @@ void complement(uint16_t* x, size_t n) {
 
 // --- Multiplication ---------------------------------------------------------------
 
+namespace {
+
 // Four limbs move per step as one word: the same number times m, so the same
 // limbs a one-limb loop writes.
-uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
-#ifdef LONGSQRT_AVX2_FORMS
-  if (active == Path::avx2 && n >= kVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
-#endif
+LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16_t m) {
   size_t i = 0;
   uint64_t wordCarry = 0;
   for (; i + 8 <= n; i += 8) {
@@ -154,6 +153,15 @@ uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
     carry >>= 16;
   }
   return carry;
+}
+
+}  // namespace
+
+uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2 && n >= kVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
+#endif
+  return multiplyByLimbScalar(x, n, m);
 }
 
 namespace {

@@ -65,16 +65,16 @@ namespace {
 // as x = 11, y = 10 and a full one as x = 11, y = 00, the carries into the
 // lanes are those of the sum x + y, and y has no even bit: bit 2j of
 // (x + y) ^ x is the carry into lane j. carriesIn gets those bits.
-LONGSQRT_AVX2 __attribute__((noinline)) uint32_t settleCarries(__m256i* s, __m256i gen, uint32_t* carriesIn) {
+LONGSQRT_AVX2 inline uint32_t settleCarries(__m256i& s, __m256i gen, uint32_t& carriesIn) {
   const uint32_t wrapped =
       ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(gen, _mm256_setzero_si256())));
   const uint32_t full =
-      static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(*s, _mm256_set1_epi16(-1))));
+      static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(s, _mm256_set1_epi16(-1))));
   const uint64_t x = wrapped | full;
   const uint64_t y = wrapped & 0xAAAAAAAAu;
   const uint64_t sum = x + y;
   const uint32_t in = static_cast<uint32_t>(sum ^ x) & 0x55555555u;
-  *carriesIn = in;
+  carriesIn = in;
   // Each lane's bit, spread over the lane (the low half of the mask over
   // lanes 0..7, the high half over 8..15), becomes 0 or 0xFFFF: subtracting
   // it adds the carry.
@@ -84,7 +84,7 @@ LONGSQRT_AVX2 __attribute__((noinline)) uint32_t settleCarries(__m256i* s, __m25
       _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(in)),
                           _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3,
                                            2, 3, 2, 3, 2, 3, 2, 3, 2, 3));
-  *s = _mm256_sub_epi16(*s, _mm256_cmpeq_epi16(_mm256_and_si256(spread, bit), bit));
+  s = _mm256_sub_epi16(s, _mm256_cmpeq_epi16(_mm256_and_si256(spread, bit), bit));
   return static_cast<uint32_t>(sum >> 32);
 }
 
@@ -123,12 +123,12 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
     addend0 = _mm256_mulhi_epu16(load(x + i + 31), factor);  // limb i + 31 is read before it is written
     const __m256i wrapped = _mm256_or_si256(wrapped0, wrapped1);
     if (!_mm256_testz_si256(wrapped, wrapped)) {
-      if (settleCarries(&s0, wrapped0, &carriesIn) != 0) {
+      if (settleCarries(s0, wrapped0, carriesIn) != 0) {
         addend1 = _mm256_add_epi16(addend1, one);
         s1 = _mm256_add_epi16(s1, one);
         wrapped1 = _mm256_subs_epu16(addend1, s1);
       }
-      if (settleCarries(&s1, wrapped1, &carriesIn) != 0) addend0 = _mm256_add_epi16(addend0, one);
+      if (settleCarries(s1, wrapped1, carriesIn) != 0) addend0 = _mm256_add_epi16(addend0, one);
     }
     store(x + i, s0);
     store(x + i + 16, s1);
@@ -137,7 +137,7 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
     __m256i s = _mm256_add_epi16(_mm256_mullo_epi16(load(x + i), factor), addend0);
     const __m256i wrapped = _mm256_subs_epu16(addend0, s);
     addend0 = _mm256_mulhi_epu16(load(x + i + 15), factor);
-    if (!_mm256_testz_si256(wrapped, wrapped) && settleCarries(&s, wrapped, &carriesIn) != 0) {
+    if (!_mm256_testz_si256(wrapped, wrapped) && settleCarries(s, wrapped, carriesIn) != 0) {
       addend0 = _mm256_add_epi16(addend0, one);
     }
     store(x + i, s);
@@ -147,7 +147,7 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   const __m256i wrapped = _mm256_subs_epu16(addend0, s);
   carriesIn = 0;
   uint32_t carry = 0;
-  if (!_mm256_testz_si256(wrapped, wrapped)) carry = settleCarries(&s, wrapped, &carriesIn);
+  if (!_mm256_testz_si256(wrapped, wrapped)) carry = settleCarries(s, wrapped, carriesIn);
   if (left != 0) {
     // The top block reads its limbs before the last block is written. It
     // starts at lane `left` of the last block, so the carry into that lane
@@ -157,7 +157,7 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
     __m256i top = _mm256_add_epi16(_mm256_mullo_epi16(load(x + n - 16), factor), topAddend);
     const __m256i topWrapped = _mm256_subs_epu16(topAddend, top);
     carry = 0;
-    if (!_mm256_testz_si256(topWrapped, topWrapped)) carry = settleCarries(&top, topWrapped, &carriesIn);
+    if (!_mm256_testz_si256(topWrapped, topWrapped)) carry = settleCarries(top, topWrapped, carriesIn);
     store(x + n - 16, top);  // the overlap gets the same limbs from both blocks
   }
   store(x + i, s);

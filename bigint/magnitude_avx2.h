@@ -13,6 +13,11 @@
 // processor without them, and leaves them out too.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(LONGSQRT_PORTABLE_WORDS)
 #define LONGSQRT_AVX2_FORMS 1
+// Keeps a scalar loop out of the function that chooses the path: inlined, its
+// register saves would come before the choice and cost every vector pass.
+#define LONGSQRT_SCALAR_LOOP __attribute__((noinline))
+#else
+#define LONGSQRT_SCALAR_LOOP
 #endif
 
 namespace magnitude {
