@@ -251,14 +251,16 @@ namespace {
 struct TenthConstants {
   LONGSQRT_AVX2 TenthConstants()
       : six(_mm256_set1_epi8(6)),
-        five(_mm256_set1_epi16(5)),
+        fiveLow(_mm256_set1_epi16(5)),
         ten(_mm256_set1_epi16(10)),
         fifth(_mm256_set1_epi16(static_cast<short>(0xCCCD))),
         ones(_mm256_set1_epi16(-1)),
         bit15(_mm256_set1_epi16(static_cast<short>(0x8000))),
         lane0(_mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
                                0, 1, 0, 1, 0, 1)) {}
-  __m256i six, five, ten;
+  __m256i six;      // byte weights 6, 6
+  __m256i fiveLow;  // byte weights 5, 0
+  __m256i ten;
   __m256i fifth;  // 1/5 modulo 65536, and 2^19 / 10 rounded up
   __m256i ones, bit15;
   __m256i lane0;  // a shuffle that spreads each half's lane 0 over the half
@@ -266,9 +268,9 @@ struct TenthConstants {
 
 // Divides the block v by 10 and returns its quotient limbs. above holds each
 // lane's limb above (only its parity counts), c6 == 6 * (the sum of the limbs
-// above the block, mod 5) + 10 in every lane. Sets sums to the block's suffix
-// sums (lane 0: six times the bytes of the whole block) and r to the
-// remainders after each lane.
+// above the block, mod 5) in every lane. Sets sums to the block's suffix sums
+// (lane 0: six times the bytes of the whole block) and r to the remainders
+// after each lane.
 LONGSQRT_AVX2 inline __m256i divideBlock(__m256i v, __m256i above, __m256i c6, const TenthConstants& k,
                                          __m256i& sums, __m256i& r) {
   __m256i s = _mm256_maddubs_epi16(v, k.six);  // 6 * (low byte + high byte), at most 3060
@@ -278,12 +280,15 @@ LONGSQRT_AVX2 inline __m256i divideBlock(__m256i v, __m256i above, __m256i c6, c
   s = _mm256_add_epi16(s, _mm256_shuffle_epi8(_mm256_permute2x128_si256(s, s, 0x81), k.lane0));
   sums = s;
   // V == limb (mod 2) and V == the limbs from this lane up (mod 5), so r == V
-  // mod 10: sums and c6 are even, and an odd limb adds -5 (the 10 in c6 keeps
-  // V positive; it stays below 65536).
-  const __m256i V =
-      _mm256_add_epi16(_mm256_add_epi16(s, c6), _mm256_sign_epi16(k.five, _mm256_slli_epi16(v, 15)));
+  // mod 10: sums and c6 are even, and 5 times the limb's low byte has its
+  // parity (V stays below 51000).
+  const __m256i V = _mm256_add_epi16(_mm256_add_epi16(s, c6), _mm256_maddubs_epi16(v, k.fiveLow));
   const __m256i tenths = _mm256_srli_epi16(_mm256_mulhi_epu16(V, k.fifth), 3);  // exact for 16 bits
-  r = _mm256_sub_epi16(V, _mm256_mullo_epi16(tenths, k.ten));
+  // Times ten as a multiplication: the compiler would make it three shifts and
+  // adds, on the units the sums and shuffles already keep busy.
+  __m256i ten = k.ten;
+  __asm__("" : "+x"(ten));
+  r = _mm256_sub_epi16(V, _mm256_mullo_epi16(tenths, ten));
   // (limb - r) / 2, through avg's 17-bit sum and its 0x8000 removed, plus
   // 0x8000 when r' is odd: r' has the parity of the limb above.
   const __m256i half = _mm256_avg_epu16(v, _mm256_xor_si256(r, k.ones));
@@ -292,14 +297,14 @@ LONGSQRT_AVX2 inline __m256i divideBlock(__m256i v, __m256i above, __m256i c6, c
 }
 
 LONGSQRT_AVX2 inline __m256i carryOfSum(uint64_t sumAbove) {
-  return _mm256_set1_epi16(static_cast<short>(6 * (sumAbove % 5) + 10));
+  return _mm256_set1_epi16(static_cast<short>(6 * (sumAbove % 5)));
 }
 
 // The c6 of the block below one whose lane 0 has remainder r: the limbs above
 // that block sum to r (mod 5).
 LONGSQRT_AVX2 inline __m256i carryOfRemainder(__m256i r) {
-  const __m256i c6 = _mm256_setr_epi8(10, 16, 22, 28, 34, 10, 16, 22, 28, 34, 0, 0, 0, 0, 0, 0,  //
-                                      10, 16, 22, 28, 34, 10, 16, 22, 28, 34, 0, 0, 0, 0, 0, 0);
+  const __m256i c6 = _mm256_setr_epi8(0, 6, 12, 18, 24, 0, 6, 12, 18, 24, 0, 0, 0, 0, 0, 0,  //
+                                      0, 6, 12, 18, 24, 0, 6, 12, 18, 24, 0, 0, 0, 0, 0, 0);
   const __m256i looked = _mm256_shuffle_epi8(c6, _mm256_broadcastb_epi8(_mm256_castsi256_si128(r)));
   return _mm256_and_si256(looked, _mm256_set1_epi16(0xFF));
 }
