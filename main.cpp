@@ -1,5 +1,6 @@
 // Entry point of longsqrt: reads the command line, then runs the calculator
 // on the process's console.
+#include <cstdlib>
 #include <iostream>
 
 #include "calc/calculator.h"
@@ -13,8 +14,11 @@ calc::ProgramState state;
 
 int main(int argc, char** argv) {
   calc::platform::reserveStandardStreams();
+  // The path comes first, so that --version names the one the run would take.
+  int status = calc::chooseLimbLoops(std::getenv("LONGSQRT_LIMB_LOOPS"), std::cerr);
+  if (status >= 0) return status;
   calc::Options options;
-  const int status = calc::parseArguments(argc, argv, std::cout, std::cerr, options);
+  status = calc::parseArguments(argc, argv, std::cout, std::cerr, options);
   if (status >= 0) return status;
 
   const calc::Encoding encoding = options.encoding;

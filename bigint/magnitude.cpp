@@ -1,11 +1,47 @@
 // The limb loops beneath arbitrary: comparison, addition and subtraction,
-// multiplication and short division of magnitudes given as (pointer, count).
+// multiplication and short division of magnitudes given as (pointer, count),
+// in their scalar forms, and the path that sends long magnitudes to the AVX2
+// forms of magnitude_avx2.cpp instead.
 #include "bigint/magnitude.h"
 
 #include <algorithm>
 #include <vector>
 
+#include "bigint/magnitude_avx2.h"
+
 namespace magnitude {
+
+// --- Paths ------------------------------------------------------------------------
+
+namespace {
+
+Path fastestPath() {
+#ifdef LONGSQRT_AVX2_FORMS
+  if (avx2Supported()) return Path::avx2;
+#endif
+  return Path::scalar;
+}
+
+// Chosen before main runs. A loop called by another file's initializer before
+// this one takes the scalar path, which gives the same results.
+Path active = fastestPath();
+
+}  // namespace
+
+std::vector<Path> supportedPaths() {
+  std::vector<Path> paths{Path::scalar};
+  if (fastestPath() == Path::avx2) paths.push_back(Path::avx2);
+  return paths;
+}
+
+void usePath(Path p) {
+  assert((p == Path::scalar || p == fastestPath()) && "the processor runs that path");
+  active = p;
+}
+
+Path activePath() { return active; }
+
+const char* pathName(Path p) { return p == Path::avx2 ? "avx2" : "scalar"; }
 
 // --- Comparison -----------------------------------------------------------------
 
@@ -90,9 +126,11 @@ void complement(uint16_t* x, size_t n) {
 
 // --- Multiplication ---------------------------------------------------------------
 
+namespace {
+
 // Four limbs move per step as one word: the same number times m, so the same
 // limbs a one-limb loop writes.
-uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
+LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16_t m) {
   size_t i = 0;
   uint64_t wordCarry = 0;
   for (; i + 8 <= n; i += 8) {
@@ -117,6 +155,15 @@ uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
   return carry;
 }
 
+}  // namespace
+
+uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2 && n >= kVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
+#endif
+  return multiplyByLimbScalar(x, n, m);
+}
+
 namespace {
 
 // Packs limbs pairwise into 32-bit words, lowest first (an odd top limb pairs
@@ -133,6 +180,10 @@ void packPairs(const uint16_t* limbs, size_t n, uint32_t* words) {
 // column into the next and no separate carry pass.
 uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, size_t nb) {
   assert(na >= 1 && nb >= 1 && "a magnitude has at least one limb");
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2 && na >= kVectorMinLimbs && nb >= kVectorMinLimbs)
+    return multiplyAvx2(r, a, na, b, nb);
+#endif
   const size_t wa = (na + 1) / 2;
   const size_t wb = (nb + 1) / 2;
   const size_t wr = wa + wb;
@@ -166,6 +217,9 @@ uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, 
 // so the word's quotient is r * K + cq + (6r + cr) / 10 and the remainder
 // passed on is (6r + cr) mod 10: only that small step waits for r.
 uint32_t divideBy10(uint16_t* x, size_t n) {
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2 && n >= kVectorMinLimbs) return divideBy10Avx2(x, n);
+#endif
   constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // K == floor(2^64 / 10)
   size_t i = n;
   uint32_t r = 0;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "bigint/magnitude.h"
+
 namespace calc {
 
 namespace {
@@ -24,13 +26,31 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --utf8      write the console texts and the log in UTF-8 instead of Big5\n"
     "  -h, --help  show this help and exit\n"
-    "  --version   show the version and exit\n"
+    "  --version   show the version and the path of the limb loops, and exit\n"
+    "\n"
+    "Environment:\n"
+    "  LONGSQRT_LIMB_LOOPS  scalar or avx2: the form of the big-integer loops\n"
+    "                       (the fastest this processor runs when unset)\n"
     "\n"
     "Exit status: 0 when log.txt holds every place asked for; 1 when the run was\n"
-    "refused or the log could not be written; 2 for an unknown argument.\n"
+    "refused or the log could not be written; 2 for an unknown argument or path.\n"
     "See longsqrt(1).\n";
 
 }  // namespace
+
+int chooseLimbLoops(const char* name, std::ostream& err) {
+  if (name == nullptr || *name == '\0') return -1;
+  for (const magnitude::Path path : magnitude::supportedPaths()) {
+    if (std::strcmp(name, magnitude::pathName(path)) == 0) {
+      magnitude::usePath(path);
+      return -1;
+    }
+  }
+  const bool known = std::strcmp(name, magnitude::pathName(magnitude::Path::avx2)) == 0;
+  err << "longsqrt: LONGSQRT_LIMB_LOOPS=" << name
+      << (known ? ": this processor does not run that path" : ": no such path (scalar or avx2)") << std::endl;
+  return 2;
+}
 
 int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    Options& options) {
@@ -56,7 +76,10 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
     return 0;
   }
   if (version) {
-    out << "longsqrt " LONGSQRT_VERSION << std::endl;
+    // The second line names the form the big-integer loops take on this
+    // processor (the first stays the version alone, for scripts).
+    out << "longsqrt " LONGSQRT_VERSION "\nlimb loops: " << magnitude::pathName(magnitude::activePath())
+        << std::endl;
     return 0;
   }
   return -1;

@@ -1,5 +1,6 @@
 // The command line of longsqrt: no argument runs the dialogue in Big5; --utf8
-// runs it in UTF-8; --help and --version answer and end the program.
+// runs it in UTF-8; --help and --version answer and end the program. Beside
+// it, LONGSQRT_LIMB_LOOPS may choose the path of the big-integer loops.
 #ifndef LONGSQRT_CALC_OPTIONS_H
 #define LONGSQRT_CALC_OPTIONS_H
 
@@ -13,6 +14,13 @@ namespace calc {
 struct Options {
   Encoding encoding = Encoding::big5;  // --utf8 selects UTF-8
 };
+
+// Makes the big-integer loops take the path name asks for (the value of the
+// environment variable LONGSQRT_LIMB_LOOPS: "scalar" or "avx2"); null or
+// empty keeps the fastest the processor runs. Returns -1 when the run goes
+// on, 2 after writing a one-line message to err when the name is unknown or
+// the processor does not run that path.
+int chooseLimbLoops(const char* name, std::ostream& err);
 
 // Reads the arguments argv[1 .. argc-1] into options. Returns -1 when the run
 // goes on; otherwise the exit status the program ends with: 0 after writing

@@ -172,10 +172,9 @@ inline mpz_class textValue(const std::string& t) {
 // Describes x's form, limbs and flag, e.g. "large [0005 0001] = -65541 (flag -)".
 inline std::string describe(const arbitrary& x) {
   std::string s = x.isSmall() ? "small " + std::to_string(x.smallPart()) : "large [";
-  for (size_t i = 0; i < x.limbCount(); ++i) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%s%04X", i ? " " : "", static_cast<unsigned>(x.limb(i)));
-    s += buf;
+  for (size_t i = 0; i < x.limbCount(); ++i) {  // without snprintf: long values are described often
+    if (i) s += ' ';
+    for (int shift = 12; shift >= 0; shift -= 4) s += "0123456789ABCDEF"[(x.limb(i) >> shift) & 15];
   }
   if (!x.isSmall()) s += "] = " + valueOf(x).get_str();
   s += x.nonNegativeFlag() ? " (flag +)" : " (flag -)";

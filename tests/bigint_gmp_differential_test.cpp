@@ -2,7 +2,9 @@
 // fuzz target's interpreter, built from boundary-heavy operands in both forms
 // (window edges, runs of 0xFFFF limbs, high zero limbs, products of promoted
 // factors, texts around the 8-byte switch), each operation checked by value,
-// by printed text and by the form it must leave.
+// by printed text and by the form it must leave, on every path of the limb
+// loops this processor runs. Long values (hundreds of digits, squared runs of
+// 0xFFFF) reach the vector forms of the loops.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bigint/magnitude.h"
 #include "fuzz/arbitrary_model.h"
 
 namespace {
@@ -27,8 +30,10 @@ class ProgramWriter {
   explicit ProgramWriter(uint64_t seed) : rng_(seed) {}
 
   // Returns the next program: fresh values, arithmetic, comparisons of
-  // neighbours, division, printing and form changes, in random order.
-  std::vector<uint8_t> program() {
+  // neighbours, division, printing and form changes, in random order; with
+  // long values when asked (they cost the model the most time).
+  std::vector<uint8_t> program(bool withLong) {
+    withLong_ = withLong;
     bytes_.clear();
     for (ops_ = 0; ops_ < kMaxOperations - 8;) step();
     return bytes_;
@@ -90,7 +95,7 @@ class ProgramWriter {
   // Writes a value of a random kind into register r, using the next register as scratch.
   void value(int r, bool derived = true) {
     const int s = (r + 1) % kRegisters;
-    switch (below(derived ? 6 : 3)) {
+    switch (below(derived ? (withLong_ ? 7 : 6) : 3)) {
       case 0:
         anyForm(r, edgeInt());
         break;
@@ -114,6 +119,14 @@ class ProgramWriter {
         integer(below(2) ? 32768 : -32769);
         op(kMultiply, r, s);
         break;
+      case 4:  // long: hundreds of digits, or six limbs of 0xFFFF squared into 24 or 48
+        if (below(2)) {
+          text(r, true);
+        } else {
+          rawLimbs(r, std::vector<uint16_t>(6, 0xFFFF), below(2));
+          for (uint32_t n = 2 + below(2); n > 0; --n) op(kMultiply, r, r);
+        }
+        break;
       default:  // the product or sum of two values
         value(r, false);
         value(s, false);
@@ -125,9 +138,16 @@ class ProgramWriter {
   // Writes a text into register r: up to 12 bytes of blanks, a sign, digits
   // and other bytes, or a long text of digits and separators, sometimes a
   // number next to where the long path leaves the small form.
-  void text(int r) {
+  void text(int r, bool huge = false) {
     std::string t;
-    if (below(2)) {
+    if (huge) {  // runs of 9 and of 0 give runs of equal limbs too
+      for (uint32_t n = 150 + below(250); n > 0; --n) {
+        t += below(4) ? static_cast<char>('0' + below(10)) : below(2) ? '9' : '0';
+        if (below(8) == 0) t += std::string(below(40), t.back());
+      }
+      t.resize(std::min<size_t>(t.size(), 760));
+      t.resize((t.size() + 7) / 8 * 8, 'a');
+    } else if (below(2)) {
       static const char kJunk[] = " \t-+,.a\xA4\xFF";
       t.assign(below(3), ' ');
       if (below(3) == 0) t += below(2) ? '-' : '+';
@@ -192,25 +212,32 @@ class ProgramWriter {
   }
 
   std::mt19937_64 rng_;
+  bool withLong_ = false;
   std::vector<uint8_t> bytes_;
   int ops_ = 0;
 };
 
 TEST(BigintGmpDifferential, SeededProgramsAgreeWithTheModel) {
   ProgramWriter writer(0x5EED0001);
+  const magnitude::Path active = magnitude::activePath();
   int failures = 0;
   for (int i = 0; i < kPrograms && failures < kMaxFailures; ++i) {
-    const std::vector<uint8_t> program = writer.program();
-    const std::string mismatch = Machine().run(program.data(), program.size());
-    if (mismatch.empty()) continue;
-    std::string hex;  // xxd -r -p turns it back into a file for fuzz/corpus
-    for (uint8_t b : program) {
-      hex += "0123456789abcdef"[b >> 4];
-      hex += "0123456789abcdef"[b & 15];
+    const std::vector<uint8_t> program = writer.program(i % 4 == 0);
+    for (magnitude::Path path : magnitude::supportedPaths()) {
+      magnitude::usePath(path);
+      const std::string mismatch = Machine().run(program.data(), program.size());
+      if (mismatch.empty()) continue;
+      std::string hex;  // xxd -r -p turns it back into a file for fuzz/corpus
+      for (uint8_t b : program) {
+        hex += "0123456789abcdef"[b >> 4];
+        hex += "0123456789abcdef"[b & 15];
+      }
+      ADD_FAILURE() << "program " << i << " on the " << magnitude::pathName(path) << " path: " << mismatch
+                    << "\n  program bytes: " << hex;
+      ++failures;
     }
-    ADD_FAILURE() << "program " << i << ": " << mismatch << "\n  program bytes: " << hex;
-    ++failures;
   }
+  magnitude::usePath(active);
 }
 
 }  // namespace

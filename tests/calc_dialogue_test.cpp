@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bigint/magnitude.h"
 #include "calc/calculator.h"
 #include "calc/options.h"
 #include "calc_test_util.h"
@@ -261,7 +262,7 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
       {{"--utf8"}, -1, utf8, "", ""},
       {{"--help"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
       {{"-h"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
-      {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\n", ""},
+      {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
       {{"--bogus"}, 2, big5, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
       {{"--help", "-x"}, 2, big5, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
       {{"--UTF8"}, 2, big5, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
@@ -281,6 +282,34 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     // Whatever it shows, the usage stays readable on any terminal: ASCII only.
     for (const char ch : out.str()) EXPECT_LT(static_cast<unsigned char>(ch), 0x80u) << what;
   }
+}
+
+TEST(CalcOptions, LimbLoopsTakeTheNamedPathOrAreRefused) {
+  const magnitude::Path fastest = magnitude::supportedPaths().back();
+  const bool avx2 = fastest == magnitude::Path::avx2;
+  struct Case {
+    const char* name;
+    int status;
+    magnitude::Path path;
+    const char* err;
+  };
+  const std::vector<Case> cases = {
+      {nullptr, -1, fastest, ""},
+      {"", -1, fastest, ""},
+      {"scalar", -1, magnitude::Path::scalar, ""},
+      {"avx2", avx2 ? -1 : 2, fastest,
+       avx2 ? "" : "longsqrt: LONGSQRT_LIMB_LOOPS=avx2: this processor does not run that path\n"},
+      {"AVX2", 2, fastest, "longsqrt: LONGSQRT_LIMB_LOOPS=AVX2: no such path (scalar or avx2)\n"},
+  };
+  for (const Case& c : cases) {
+    magnitude::usePath(fastest);
+    std::ostringstream err;
+    const std::string what = c.name ? c.name : "(unset)";
+    EXPECT_EQ(calc::chooseLimbLoops(c.name, err), c.status) << what;
+    EXPECT_EQ(magnitude::activePath(), c.path) << what;
+    EXPECT_EQ(err.str(), c.err) << what;
+  }
+  magnitude::usePath(fastest);
 }
 
 TEST(CalcTexts, EachUtf8FormIsItsBig5FormConverted) {

@@ -52,7 +52,9 @@ TEST(CalcEndToEnd, WorkedExamplesMatchGoldenFilesInBothEncodings) {
     const char* answers;
     const char* golden;
   };
-  for (const Case& c : {Case{"1\n2\n2\n", "debug1_no2_length2"}, Case{"0\n99\n2\n", "debug0_no99_length2"}}) {
+  // The third is long enough for the vector forms of the limb loops.
+  for (const Case& c : {Case{"1\n2\n2\n", "debug1_no2_length2"}, Case{"0\n99\n2\n", "debug0_no99_length2"},
+                        Case{"0\n66\n160\n", "debug0_no66_length160"}}) {
     for (const bool utf8 : {false, true}) {
       // --utf8 writes exactly what iconv makes of the Big5 run's bytes.
       const auto expect = [utf8](const std::string& big5) { return utf8 ? toUtf8(big5) : big5; };
