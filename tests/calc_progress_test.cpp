@@ -97,25 +97,7 @@ TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
   }
 }
 
-TEST(CalcProgress, FinishErasesTheWidestLineShown) {
-  FakeClock clock;
-  std::ostringstream err;
-  const int columns = 100;
-  calc::ProgressReporter progress(err, true, 20000, clock.function(), screenOf(columns));
-  clock.now += std::chrono::hours(2) + milliseconds(61500);
-  progress.place(19999);
-  clock.now += milliseconds(500);
-  progress.place(20000);
-  const std::string wide = "place 19999 of 20000, 99% of the work, 2:01:01, about 0:00:01 left";
-  const std::string done = "place 20000 of 20000, 100% of the work, 2:01:02, about 0:00:00 left";
-  ASSERT_EQ(err.str(), "\r" + wide + "\r" + done);
-  progress.finish();
-  EXPECT_EQ(err.str(), "\r" + wide + "\r" + done + "\r" + std::string(done.size(), ' ') + "\r");
-  progress.finish();  // nothing left to erase
-  EXPECT_EQ(err.str().size(), 2 * 1 + wide.size() + done.size() + 2 + done.size());
-}
-
-TEST(CalcProgress, ShorterLineBlanksTheRestOfTheLongerOneWithinTheWidth) {
+TEST(CalcProgress, BlanksAndErasesTheWidestLineWithinTheWidth) {
   FakeClock clock;
   std::ostringstream err;
   int columns = 100;
@@ -124,16 +106,25 @@ TEST(CalcProgress, ShorterLineBlanksTheRestOfTheLongerOneWithinTheWidth) {
   progress.place(5);
   clock.now += std::chrono::seconds(1);
   progress.place(99999);
+  // A shorter line blanks what is left of the longer one.
   const std::string first = "place 5 of 100000, 0% of the work, 0:00:01, more than 99999:59:59 left";
   const std::string second = "place 99999 of 100000, 99% of the work, 0:00:02, about 0:00:00 left";
   ASSERT_EQ(err.str(), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' '));
-  // The terminal narrows: neither the blanks nor the erase reach its last column.
+  progress.finish();
+  const std::string erased = "\r" + std::string(first.size(), ' ') + "\r";
+  EXPECT_EQ(err.str().substr(2 + 2 * first.size()), erased);  // the widest line shown
+  progress.finish();                                          // nothing left to erase
+  EXPECT_EQ(err.str().size(), 2 + 2 * first.size() + erased.size());
+  // The terminal narrows under a long line: neither the blanks after the
+  // next, shorter line nor the erase reach its last column.
+  clock.now += std::chrono::seconds(1);
+  progress.place(6);
   columns = 30;
+  const size_t before = err.str().size();
   clock.now += std::chrono::seconds(1);
   progress.place(100000);
   progress.finish();
-  EXPECT_EQ(err.str().substr(2 + first.size() + first.size()),
-            "\rplace 100000 of 100000, 100\r" + std::string(27, ' ') + "\r");
+  EXPECT_EQ(err.str().substr(before), "\rplace 100000 of 100000, 100\r" + std::string(27, ' ') + "\r");
 }
 
 TEST(CalcProgress, WritesNothingOffATerminal) {
