@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   const calc::platform::ConsoleCodePage codePage(encoding);
   calc::Console console{
       std::cin, std::cout, std::cerr,
-      [encoding] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey.in(encoding)); },
+      [encoding] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey, encoding); },
       calc::platform::standardErrorIsTerminal()};
   console.inIsTerminal = calc::platform::standardInputIsTerminal();
   console.encoding = encoding;

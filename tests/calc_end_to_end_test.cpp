@@ -176,6 +176,15 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
       {"SIGTERM", "0\n2\n1\n", Then::signal, SIGTERM},
       {"SIGHUP", "0\n2\n1\n", Then::signal, SIGHUP},
       {"SIGHUP ignored", "0\n2\n1\n", Then::signal, SIGHUP, true},
+      // Every signal that ends a process gives the terminal back, not a chosen few.
+      {"SIGUSR1", "0\n2\n1\n", Then::signal, SIGUSR1},
+      {"SIGUSR2", "0\n2\n1\n", Then::signal, SIGUSR2},
+      {"SIGALRM", "0\n2\n1\n", Then::signal, SIGALRM},
+      {"SIGXCPU", "0\n2\n1\n", Then::signal, SIGXCPU},
+      {"SIGVTALRM", "0\n2\n1\n", Then::signal, SIGVTALRM},
+      {"SIGPROF", "0\n2\n1\n", Then::signal, SIGPROF},
+      {"SIGSYS", "0\n2\n1\n", Then::signal, SIGSYS},
+      {"SIGRTMIN", "0\n2\n1\n", Then::signal, SIGRTMIN},
       {"stopped and continued", "0\n2\n1\n", Then::stopAndContinue},
   };
   const tcflag_t modes = ICANON | ECHO;
