@@ -31,8 +31,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <utility>
-#include <vector>
 #endif
 
 namespace calc::platform {
@@ -269,40 +267,59 @@ int terminalColumns(int fd) {
 
 namespace {
 
-// Returns the signals whose default action ends the process, as far as this
-// system defines them: a handler that must clean up before the end takes
-// them all, not a chosen few.
-std::vector<int> endingSignals() {
-  std::vector<int> signals = {
-      SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE, SIGUSR1, SIGSEGV,
-      SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS, SIGXFSZ,
+// The signals whose default action ends the process, by name, as far as this
+// system defines them; the real-time signals come on top.
+constexpr int kNamedEndingSignals[] = {
+    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE, SIGUSR1, SIGSEGV,
+    SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS, SIGXFSZ,
 #ifdef SIGPOLL  // SIGIO on Linux, where its default ends a process; elsewhere SIGIO is ignored by default
-      SIGPOLL,
+    SIGPOLL,
 #endif
 #ifdef SIGSTKFLT
-      SIGSTKFLT,
+    SIGSTKFLT,
 #endif
 #ifdef SIGPWR
-      SIGPWR,
+    SIGPWR,
 #endif
 #ifdef SIGEMT
-      SIGEMT,
+    SIGEMT,
 #endif
 #ifdef SIGLOST
-      SIGLOST,
+    SIGLOST,
 #endif
-  };
+};
+
+// More signals than any system defines.
+constexpr std::size_t kMostSignals = 128;
+
+// A list of signals, held without allocating.
+struct SignalList {
+  int signals[kMostSignals];
+  std::size_t count = 0;
+  // Adds sig; a full list (never reached) drops it.
+  void add(int sig) {
+    if (count < kMostSignals) signals[count++] = sig;
+  }
+  const int* begin() const { return signals; }
+  const int* end() const { return signals + count; }
+};
+
+// Returns the signals whose default action ends the process: a handler that
+// must clean up before the end takes them all, not a chosen few.
+SignalList endingSignals() {
+  SignalList list;
+  for (const int sig : kNamedEndingSignals) list.add(sig);
 #ifdef SIGRTMIN
-  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) signals.push_back(sig);
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) list.add(sig);
 #endif
-  return signals;
+  return list;
 }
 
-// Returns the set of the given signals.
-sigset_t setOf(const std::vector<int>& signals) {
+// Returns the set of the signals in list.
+sigset_t setOf(const SignalList& list) {
   sigset_t set;
   sigemptyset(&set);
-  for (const int sig : signals) sigaddset(&set, sig);
+  for (const int sig : list) sigaddset(&set, sig);
   return set;
 }
 
@@ -312,26 +329,34 @@ class SignalHandlers {
   // Installs handler for each of signals that is still at its default action
   // (one ignored at start, as SIGHUP under nohup, stays ignored); every signal
   // in mask waits while it runs.
-  void install(const std::vector<int>& signals, void (*handler)(int), const sigset_t& mask) {
+  void install(const SignalList& signals, void (*handler)(int), const sigset_t& mask) {
     struct sigaction action = {};
     action.sa_handler = handler;
     action.sa_mask = mask;
-    replaced_.reserve(replaced_.size() + signals.size());  // so that recording one cannot fail
     for (const int sig : signals) {
-      struct sigaction previous;
-      if (sigaction(sig, nullptr, &previous) != 0) continue;  // one the system keeps for itself
-      if ((previous.sa_flags & SA_SIGINFO) != 0 || previous.sa_handler != SIG_DFL) continue;
-      if (sigaction(sig, &action, nullptr) == 0) replaced_.emplace_back(sig, previous);
+      if (count_ == kMostSignals) return;
+      Replaced& r = replaced_[count_];
+      // One the system keeps for itself, or one ignored or handled elsewhere,
+      // stays as it is.
+      if (sigaction(sig, nullptr, &r.previous) != 0) continue;
+      if ((r.previous.sa_flags & SA_SIGINFO) != 0 || r.previous.sa_handler != SIG_DFL) continue;
+      r.sig = sig;
+      if (sigaction(sig, &action, nullptr) == 0) ++count_;
     }
   }
   // Puts back the actions install replaced.
   void restore() {
-    for (const auto& [sig, previous] : replaced_) sigaction(sig, &previous, nullptr);
-    replaced_.clear();
+    for (std::size_t i = 0; i < count_; ++i) sigaction(replaced_[i].sig, &replaced_[i].previous, nullptr);
+    count_ = 0;
   }
 
  private:
-  std::vector<std::pair<int, struct sigaction> > replaced_;
+  struct Replaced {
+    int sig;
+    struct sigaction previous;
+  };
+  Replaced replaced_[kMostSignals];
+  std::size_t count_ = 0;
 };
 
 // Lets sig, from inside its handler, take its default course: the process
@@ -399,13 +424,14 @@ extern "C" void redrawForSignal(int) {
 SignalHandlers lineHandlers;
 
 void installLineHandlers() {
-  std::vector<int> ending = endingSignals();
-  ending.insert(ending.end(), {SIGTSTP, SIGTTIN, SIGTTOU});
-  std::vector<int> all = ending;
-  all.insert(all.end(), {SIGCONT, SIGWINCH});
-  const sigset_t mask = setOf(all);
+  SignalList ending = endingSignals();
+  for (const int sig : {SIGTSTP, SIGTTIN, SIGTTOU}) ending.add(sig);
+  SignalList redrawing;
+  for (const int sig : {SIGCONT, SIGWINCH}) redrawing.add(sig);
+  sigset_t mask = setOf(ending);
+  for (const int sig : redrawing) sigaddset(&mask, sig);
   lineHandlers.install(ending, eraseForSignal, mask);
-  lineHandlers.install({SIGCONT, SIGWINCH}, redrawForSignal, mask);
+  lineHandlers.install(redrawing, redrawForSignal, mask);
 }
 
 void restoreLineHandlers() { lineHandlers.restore(); }
@@ -436,8 +462,8 @@ void readOneKey() {
   rawSettings.c_cc[VMIN] = 1;
   rawSettings.c_cc[VTIME] = 0;
 
-  std::vector<int> signals = endingSignals();
-  signals.push_back(SIGTSTP);
+  SignalList signals = endingSignals();
+  signals.add(SIGTSTP);
   const sigset_t held = setOf(signals);
   SignalHandlers handlers;
   handlers.install(signals, giveTerminalBack, held);
