@@ -2,6 +2,7 @@
 // on the process's console.
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
 #include "calc/calculator.h"
 #include "calc/options.h"
@@ -21,13 +22,21 @@ int main(int argc, char** argv) {
   status = calc::parseArguments(argc, argv, std::cout, std::cerr, options);
   if (status >= 0) return status;
 
-  const calc::Encoding encoding = options.encoding;
-  const calc::platform::ConsoleCodePage codePage(encoding);
+  // A terminal gets the console texts in its own character set unless the
+  // command line names one; files and pipes, and the log, get Big5 unless it
+  // names UTF-8.
+  const std::optional<calc::Encoding> chosen = options.encoding;
+  const auto encodingOf = [chosen](int fd) {
+    return chosen.value_or(calc::platform::terminalSpeaksUtf8(fd) ? calc::Encoding::utf8
+                                                                  : calc::Encoding::big5);
+  };
+  const calc::Encodings encodings{encodingOf(1), encodingOf(2), chosen.value_or(calc::Encoding::big5)};
+  const calc::platform::ConsoleCodePage codePage(encodings.out);
   calc::Console console{
       std::cin, std::cout, std::cerr,
-      [encoding] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey.in(encoding)); },
+      [chosen] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey, chosen); },
       calc::platform::standardErrorIsTerminal()};
   console.inIsTerminal = calc::platform::standardInputIsTerminal();
-  console.encoding = encoding;
+  console.encodings = encodings;
   return calc::run(state, console);
 }

@@ -46,14 +46,14 @@ const Question kLengthQuestion{texts::kAskLength, texts::kBadLength, texts::kEnd
 // when value holds the answer, else the message that refuses the run.
 template <typename T, typename Accept>
 const char* ask(Console& console, const Question& q, T& value, Accept accept) {
-  const Encoding e = console.encoding;
+  const Encodings& e = console.encodings;
   for (;;) {
-    console.out << q.prompt.in(e) << std::flush;
+    console.out << q.prompt.in(e.out) << std::flush;
     const Reply reply = readAnswer(console.in, value);
-    if (reply == Reply::ended) return q.ended.in(e);
+    if (reply == Reply::ended) return q.ended.in(e.err);
     if (reply == Reply::usable && accept(value)) return nullptr;
-    if (!console.inIsTerminal) return q.unusable.in(e);
-    console.err << q.unusable.in(e) << std::endl;
+    if (!console.inIsTerminal) return q.unusable.in(e.err);
+    console.err << q.unusable.in(e.err) << std::endl;
     console.in.clear();
     console.in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
   }
@@ -110,12 +110,12 @@ int refuse(ProgramState& state, Console& console, const char* message, int error
 
 int run(ProgramState& state, Console& console, const char* logPath) {
   std::ostream& out = console.out;
-  const Encoding e = console.encoding;
+  const Encodings& e = console.encodings;
 
   // The log must be writable before any question is asked, but what it holds
   // is kept until every answer is usable: a refused run changes nothing.
   if (!state.logFile.open(logPath, console.openLog)) {
-    return refuse(state, console, texts::kLogOpenFailed.in(e), state.logFile.error());
+    return refuse(state, console, texts::kLogOpenFailed.in(e.err), state.logFile.error());
   }
   int32_t no = 0;
   int32_t length = 0;
@@ -126,21 +126,23 @@ int run(ProgramState& state, Console& console, const char* logPath) {
   if (!refusal) refusal = ask(console, kLengthQuestion, length, any);
   if (refusal) return refuse(state, console, refusal);
   if (!state.logFile.truncate()) {
-    return refuse(state, console, texts::kLogWriteFailed.in(e), state.logFile.error());
+    return refuse(state, console, texts::kLogWriteFailed.in(e.err), state.logFile.error());
   }
 
-  out << texts::kComputing.in(e) << std::endl;
+  out << texts::kComputing.in(e.out) << std::endl;
   ProgressReporter progress(console.err, console.errIsTerminal, length, console.clock);
   state.texts.noScaled = std::to_string(no);
   state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
-  const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e);
+  const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log);
   progress.finish();
 
   // Closing reports what the last writes could not: both must succeed.
   const bool closed = state.logFile.close();
-  if (!(logged && closed)) return refuse(state, console, texts::kLogWriteFailed.in(e), state.logFile.error());
+  if (!(logged && closed)) {
+    return refuse(state, console, texts::kLogWriteFailed.in(e.err), state.logFile.error());
+  }
 
-  out << texts::kFinished.in(e) << std::endl;
+  out << texts::kFinished.in(e.out) << std::endl;
   if (console.waitForKey) console.waitForKey();
   return 0;
 }

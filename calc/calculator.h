@@ -28,6 +28,13 @@ struct ProgramState {
   RootTexts texts;     // the computation's state between places
 };
 
+// The encoding of the texts each of a run's destinations receives.
+struct Encodings {
+  Encoding out = Encoding::big5;  // prompts and console lines (standard output)
+  Encoding err = Encoding::big5;  // refusals and faults (standard error)
+  Encoding log = Encoding::big5;  // the run log
+};
+
 // The streams a run talks through and the platform services it relies on.
 struct Console {
   std::istream& in;
@@ -37,7 +44,7 @@ struct Console {
   bool errIsTerminal = false;        // whether the progress line may be shown
   ProgressReporter::Clock clock = ProgressReporter::steadyClock;
   bool inIsTerminal = false;              // whether an unusable answer is asked again
-  Encoding encoding = Encoding::big5;     // the bytes of every text, console and log
+  Encodings encodings{};                  // the bytes of the texts on each destination
   LogFile::Opener openLog = openLogFile;  // opens the log's file (tests put their own)
 };
 

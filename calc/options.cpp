@@ -12,7 +12,7 @@ namespace {
 
 // The usage, in ASCII so that any terminal shows it.
 constexpr char kUsage[] =
-    "Usage: longsqrt [--utf8]\n"
+    "Usage: longsqrt [--big5 | --utf8]\n"
     "       longsqrt --help | --version\n"
     "\n"
     "Computes the square root of an integer from 0 to 2147483647 to as many\n"
@@ -21,9 +21,11 @@ constexpr char kUsage[] =
     "  debug    1 logs every candidate digit too, 0 only the results\n"
     "  no       the integer\n"
     "  length   the number of decimal places\n"
-    "Its console texts and its log are Big5 (Traditional Chinese).\n"
+    "Its log is Big5 (Traditional Chinese), and so are its console texts, except\n"
+    "on a terminal whose locale is UTF-8: that terminal gets them in UTF-8.\n"
     "\n"
     "Options:\n"
+    "  --big5      write every text in Big5, on a UTF-8 terminal too (for luit)\n"
     "  --utf8      write the console texts and the log in UTF-8 instead of Big5\n"
     "  -h, --help  show this help and exit\n"
     "  --version   show the version and the path of the limb loops, and exit\n"
@@ -33,7 +35,8 @@ constexpr char kUsage[] =
     "                       (the fastest this processor runs when unset)\n"
     "\n"
     "Exit status: 0 when log.txt holds every place asked for; 1 when the run was\n"
-    "refused or the log could not be written; 2 for an unknown argument or path.\n"
+    "refused or the log could not be written; 2 for an unknown argument or path,\n"
+    "or for --big5 with --utf8.\n"
     "See longsqrt(1).\n";
 
 }  // namespace
@@ -64,8 +67,13 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
       help = true;
     } else if (std::strcmp(arg, "--version") == 0) {
       version = true;
-    } else if (std::strcmp(arg, "--utf8") == 0) {
-      options.encoding = Encoding::utf8;
+    } else if (std::strcmp(arg, "--utf8") == 0 || std::strcmp(arg, "--big5") == 0) {
+      const Encoding named = std::strcmp(arg, "--utf8") == 0 ? Encoding::utf8 : Encoding::big5;
+      if (options.encoding.value_or(named) != named) {
+        err << "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)" << std::endl;
+        return 2;
+      }
+      options.encoding = named;
     } else {
       err << "longsqrt: unknown argument '" << arg << "' (see longsqrt --help)" << std::endl;
       return 2;

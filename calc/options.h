@@ -1,10 +1,13 @@
-// The command line of longsqrt: no argument runs the dialogue in Big5; --utf8
-// runs it in UTF-8; --help and --version answer and end the program. Beside
-// it, LONGSQRT_LIMB_LOOPS may choose the path of the big-integer loops.
+// The command line of longsqrt: no argument runs the dialogue with a Big5 log
+// and console texts in each terminal's character set; --big5 and --utf8 write
+// everything in the one they name; --help and --version answer and end the
+// program. Beside it, LONGSQRT_LIMB_LOOPS may choose the path of the
+// big-integer loops.
 #ifndef LONGSQRT_CALC_OPTIONS_H
 #define LONGSQRT_CALC_OPTIONS_H
 
 #include <iosfwd>
+#include <optional>
 
 #include "calc/texts.h"
 
@@ -12,7 +15,7 @@ namespace calc {
 
 // What the command line asks of a run.
 struct Options {
-  Encoding encoding = Encoding::big5;  // --utf8 selects UTF-8
+  std::optional<Encoding> encoding;  // --big5 or --utf8: every text in it; none: each terminal's own
 };
 
 // Makes the big-integer loops take the path name asks for (the value of the
@@ -25,7 +28,8 @@ int chooseLimbLoops(const char* name, std::ostream& err);
 // Reads the arguments argv[1 .. argc-1] into options. Returns -1 when the run
 // goes on; otherwise the exit status the program ends with: 0 after writing
 // the usage (--help, -h) or the version (--version) to out, 2 after writing a
-// one-line message naming an unknown argument to err.
+// one-line message naming an unknown argument, or saying that --big5 and
+// --utf8 exclude each other, to err.
 int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
 
 }  // namespace calc

@@ -20,8 +20,11 @@ namespace {
 // digit (k). Timing every place of no 2 to 4000 places fit 1.16e-9 k^2 + 4.9e-7 k seconds.
 constexpr double kLinearCost = 400;
 
-// The "^C" a terminal echoes after the line when Ctrl-C is typed.
+// Room for the "^C" a terminal echoes when Ctrl-C is typed: the erase blanks
+// two columns more than the line takes.
 constexpr int kEchoColumns = 2;
+// The columns at the right that a line leaves free (see usableColumns).
+constexpr int kFreeColumns = 1 + kEchoColumns;
 
 // Estimates beyond this many seconds (99999:59:59) are shown as this bound.
 constexpr double kLongestEstimate = 99999.0 * 3600 + 3599;
@@ -33,7 +36,7 @@ std::string clockText(long long s) {
   return text;
 }
 
-// The reporter whose line the interrupts erase: at most one at a time.
+// The reporter whose line the signals keep: at most one at a time.
 const void* holder = nullptr;
 
 }  // namespace
@@ -74,7 +77,7 @@ int ProgressReporter::usableColumns() const {
   if (columns <= 0) columns = kUnknownColumns;
   // Writing in the last column makes some terminals wrap at once, and an
   // echoed "^C" must not wrap either: the erase could not reach the line.
-  return columns - 1 - kEchoColumns;
+  return columns - kFreeColumns;
 }
 
 void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elapsed) {
@@ -95,28 +98,34 @@ void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elaps
   // Blank out what is left of a longer earlier line, within the width.
   const std::size_t width = std::max(line.size(), std::min(shownWidth_, static_cast<std::size_t>(usable)));
   line.resize(width, ' ');
-  eraseOnSignals(width + kEchoColumns);
-  os_ << ('\r' + line) << std::flush;  // one insertion, so a signal never finds half a draw
+  keepOnSignals(line, width + kEchoColumns);
+  // One insertion, so that a signal never finds half a draw. The cursor goes
+  // back to the line's start: a terminal that wraps long lines anew when it
+  // narrows then keeps it at the start of the wrapped line, from where a
+  // resize clears every row of it.
+  os_ << ('\r' + line + '\r') << std::flush;
   shownWidth_ = width;
 }
 
 void ProgressReporter::finish() {
   if (shownWidth_ != 0) {
+    // From here on a continue or a resize has nothing to draw again.
+    if (holdsSignals_) keepOnSignals("", shownWidth_ + kEchoColumns);
     const int usable = usableColumns();
     const std::size_t width = std::min(shownWidth_, static_cast<std::size_t>(std::max(usable, 0)));
     os_ << ('\r' + std::string(width, ' ') + '\r') << std::flush;
     shownWidth_ = 0;
   }
   if (holdsSignals_) {
-    platform::stopErasingOnInterrupt();
+    platform::stopKeepingLine();
     holdsSignals_ = false;
     holder = nullptr;
   }
 }
 
-void ProgressReporter::eraseOnSignals(std::size_t width) {
+void ProgressReporter::keepOnSignals(const std::string& line, std::size_t eraseWidth) {
   if (screen_.fd < 0 || (!holdsSignals_ && holder != nullptr)) return;
-  platform::eraseLineOnInterrupt(screen_.fd, width);
+  platform::keepLineThroughSignals(screen_.fd, line.data(), line.size(), eraseWidth, kFreeColumns);
   holdsSignals_ = true;
   holder = this;
 }

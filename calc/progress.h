@@ -1,5 +1,5 @@
 // A one-line progress display for long runs, shown on a terminal's standard
-// error and erased before the run's closing message or when it is interrupted.
+// error and erased before the run's closing message or when a signal ends it.
 #ifndef LONGSQRT_CALC_PROGRESS_H
 #define LONGSQRT_CALC_PROGRESS_H
 
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <string>
 
 namespace calc {
 
@@ -15,9 +16,11 @@ namespace calc {
 // date: the place reached, the share of the work done (weighted by what each
 // place costs), the elapsed time and an estimate of the time left. It draws
 // nothing during the first second, redraws at most every kRedrawInterval,
-// cuts the line to the terminal's width, and never writes anything when its
-// stream is not a terminal. While a line is shown, SIGINT and SIGTERM (on
-// Windows Ctrl-C and Ctrl-Break) erase it before they end the process.
+// cuts the line to the terminal's width, leaves the cursor at the line's
+// start, and never writes anything when its stream is not a terminal. While a
+// line is shown, any signal that ends the process erases it first, a stop
+// (Ctrl-Z) erases it and the continue draws it again, and a resize draws it
+// again at the new width (on Windows, Ctrl-C and Ctrl-Break erase it).
 class ProgressReporter {
  public:
   // Supplies the current time: the steady clock, or a hand-moved one in tests.
@@ -26,13 +29,13 @@ class ProgressReporter {
   // The terminal the line is shown on.
   struct Screen {
     std::function<int()> columns;  // returns its width now; 0 or less (or empty) when unknown
-    int fd = -1;                   // where an interrupt erases the line; -1: interrupts leave it
+    int fd = -1;                   // where signals erase and redraw the line; -1: signals leave it
   };
 
   // Returns the current time of the steady clock.
   static std::chrono::steady_clock::time_point steadyClock() { return std::chrono::steady_clock::now(); }
   // Returns the process's standard error as a screen: its width asked anew at
-  // each call, and its descriptor for the erase on an interrupt.
+  // each call, and its descriptor for what signals do to the line.
   static Screen standardError();
 
   // Holds back the first draw until a run has taken this long.
@@ -43,10 +46,10 @@ class ProgressReporter {
   static constexpr int kUnknownColumns = 80;
 
   // Starts timing a run of length places; writes to os only when isTerminal,
-  // cut to screen's width and erased on an interrupt through screen.fd.
+  // cut to screen's width and kept through signals on screen.fd.
   ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock = steadyClock,
                    Screen screen = standardError());
-  // Erases the line if it is still shown and gives the interrupts back.
+  // Erases the line if it is still shown and gives the signals back.
   ~ProgressReporter() { finish(); }
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
@@ -55,7 +58,7 @@ class ProgressReporter {
   // Precondition: 1 <= k <= length.
   void place(int32_t k);
   // Erases the line if one is shown, leaving the cursor at the line's start,
-  // and restores the interrupt handlers it replaced.
+  // and restores the signal handlers it replaced.
   void finish();
 
  private:
@@ -66,9 +69,9 @@ class ProgressReporter {
   // Returns the columns the line may take on the terminal as it is now.
   int usableColumns() const;
 
-  // Makes an interrupt erase width columns while this reporter's line is
-  // shown, unless another reporter's line has the interrupts.
-  void eraseOnSignals(std::size_t width);
+  // Makes signals erase eraseWidth columns and redraw line while this
+  // reporter's line is shown, unless another reporter's line has the signals.
+  void keepOnSignals(const std::string& line, std::size_t eraseWidth);
 
   std::ostream& os_;
   bool isTerminal_;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -252,20 +253,25 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
   struct Case {
     std::vector<const char*> args;
     int status;  // -1: the run goes on
-    calc::Encoding encoding;
+    std::optional<calc::Encoding> encoding;
     const char* out;  // the start of what goes to standard output
     const char* err;
   };
-  const auto big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8;
+  const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
+  const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
   const std::vector<Case> cases = {
-      {{}, -1, big5, "", ""},
+      {{}, -1, none, "", ""},
       {{"--utf8"}, -1, utf8, "", ""},
-      {{"--help"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
-      {{"-h"}, 0, big5, "Usage: longsqrt [--utf8]\n", ""},
+      {{"--big5"}, -1, big5, "", ""},
+      {{"--big5", "--big5"}, -1, big5, "", ""},
+      {{"--help"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
+      {{"-h"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
       {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
-      {{"--bogus"}, 2, big5, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
-      {{"--help", "-x"}, 2, big5, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
-      {{"--UTF8"}, 2, big5, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
+      {{"--bogus"}, 2, none, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
+      {{"--help", "-x"}, 2, none, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
+      {{"--UTF8"}, 2, none, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
+      {{"--big5", "--utf8"}, 2, big5, "", exclusive},
+      {{"--utf8", "--help", "--big5"}, 2, utf8, "", exclusive},
   };
   for (const Case& c : cases) {
     std::vector<const char*> argv = {"longsqrt"};

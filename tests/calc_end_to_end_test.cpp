@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -32,12 +33,14 @@ struct Outcome {
 };
 
 // Runs the program in dir with args and the answers piped to its standard
-// input; redirect says where its standard streams go.
+// input; redirect says where its standard streams go. It runs in a UTF-8
+// locale, whatever the test runner's: off a terminal that changes no byte.
 Outcome runProgram(const TempDir& dir, const std::string& answers, const std::string& args = "",
                    const std::string& redirect = "> stdout.txt 2> stderr.txt") {
   std::ofstream(dir.path / "answers.txt", std::ios::binary) << answers;
-  const std::string command =
-      "cd '" + dir.path.string() + "' && cat answers.txt | '" LONGSQRT_EXE "' " + args + " " + redirect;
+  const std::string command = "cd '" + dir.path.string() +
+                              "' && cat answers.txt | LC_ALL=C.UTF-8 LANG=C.UTF-8 '" LONGSQRT_EXE "' " +
+                              args + " " + redirect;
   const int raw = std::system(command.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -158,28 +161,53 @@ bool stillRunning(pid_t pid) {
 
 TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
   enum class Then { key, signal, stopAndContinue };
+  const calc::Encoding big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8;
   struct Case {
     const char* name;
     const char* typed;  // before the wait: the answers, and perhaps keys typed ahead
     Then then;
-    int sig = 0;             // the signal sent during the wait
-    bool ignored = false;    // the signal is ignored from the start (nohup)
-    bool outToFile = false;  // standard output redirected to a file
+    int sig = 0;               // the signal sent during the wait
+    bool ignored = false;      // the signal is ignored from the start (nohup)
+    bool outToFile = false;    // standard output redirected to a file
+    const char* locale = "C";  // the child's LC_ALL and LANG
+    std::vector<std::string> args = {};
+    calc::Encoding shown = big5;  // the texts' encoding on the terminal (a file gets Big5)
+    bool errOnTerminal = false;   // standard error on the terminal, not in a file
   };
+  const char* utf8Locale = "C.UTF-8";  // in every glibc since 2.35, and in Debian's before
   const std::vector<Case> cases = {
       {"a key", "0\n2\n1\n", Then::key},
       {"keys typed ahead", "0\n2\n1\nzz", Then::key},
       {"a refused answer, asked again", "x\n0\n2\n1\n", Then::key},
       {"standard output in a file", "0\n2\n1\n", Then::key, 0, false, true},
+      // A UTF-8 terminal reads UTF-8 wherever it is written to; files and the log stay Big5.
+      {"UTF-8 locale", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8},
+      {"UTF-8 locale, messages", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8, true},
+      {"UTF-8 locale, output in a file", "0\n2\n1\n", Then::key, 0, false, true, utf8Locale, {}, utf8},
+      {"--big5, UTF-8", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {"--big5"}, big5, true},
+      {"Big5 locale", "0\n2\n1\n", Then::key, 0, false, false, "zh_TW.BIG5"},
       {"SIGINT", "0\n2\n1\n", Then::signal, SIGINT},
       {"SIGQUIT", "0\n2\n1\n", Then::signal, SIGQUIT},
       {"SIGTERM", "0\n2\n1\n", Then::signal, SIGTERM},
       {"SIGHUP", "0\n2\n1\n", Then::signal, SIGHUP},
       {"SIGHUP ignored", "0\n2\n1\n", Then::signal, SIGHUP, true},
+      // Every signal that ends a process gives the terminal back, not a chosen few.
+      {"SIGUSR1", "0\n2\n1\n", Then::signal, SIGUSR1},
+      {"SIGUSR2", "0\n2\n1\n", Then::signal, SIGUSR2},
+      {"SIGALRM", "0\n2\n1\n", Then::signal, SIGALRM},
+      {"SIGXCPU", "0\n2\n1\n", Then::signal, SIGXCPU},
+      {"SIGVTALRM", "0\n2\n1\n", Then::signal, SIGVTALRM},
+      {"SIGPROF", "0\n2\n1\n", Then::signal, SIGPROF},
+      {"SIGSYS", "0\n2\n1\n", Then::signal, SIGSYS},
+      {"SIGRTMIN", "0\n2\n1\n", Then::signal, SIGRTMIN},
       {"stopped and continued", "0\n2\n1\n", Then::stopAndContinue},
   };
   const tcflag_t modes = ICANON | ECHO;
   for (const Case& c : cases) {
+    if (c.shown == utf8 && !haveLocale(c.locale)) {
+      std::printf("skipped \"%s\": no locale %s here\n", c.name, c.locale);
+      continue;
+    }
     TempDir dir;
     Terminal t;
     if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
@@ -188,21 +216,27 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     ASSERT_EQ(before.c_lflag & modes, modes);
 
     // A stop needs a shell with job control around the program.
+    Streams streams;
+    streams.locale = c.locale;
+    if (c.outToFile) streams.out = "stdout.txt";
+    if (c.errOnTerminal) streams.err = nullptr;
+    if (c.ignored) streams.ignored = {c.sig};
     Job job;
     if (c.then == Then::stopAndContinue) {
-      job = startAsJob(t, dir.path.string(), LONGSQRT_EXE);
+      job = startAsJob(t, dir.path.string(), LONGSQRT_EXE, c.args, streams);
     } else {
-      Streams streams;
-      if (c.outToFile) streams.out = "stdout.txt";
-      if (c.ignored) streams.ignored = {c.sig};
-      job.shell = job.program = startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, {}, streams);
+      job.shell = job.program = startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, c.args, streams);
     }
     ChildGuard child{job.shell, job.program};
     ASSERT_GT(job.program, 0) << c.name;
     ASSERT_TRUE(t.type(c.typed));
     std::string seen;
-    const bool prompted = readUntil(t.master, kPressAnyKey.big5, seen);
+    const bool prompted = readUntil(t.master, kPressAnyKey.in(c.shown), seen);
     ASSERT_TRUE(prompted) << c.name << ": " << seen;
+    if (!c.outToFile) {
+      EXPECT_NE(seen.find(std::string(kAskDebug.in(c.shown)) + kAskNo.in(c.shown)), std::string::npos)
+          << c.name;
+    }
     // The wait takes single keys, unechoed; only then does a key count.
     EXPECT_TRUE(awaitModes(t.slave, modes, 0)) << c.name;
     EXPECT_TRUE(stillRunning(job.shell)) << c.name << ": keys typed before the wait ended it";
@@ -243,9 +277,14 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
       EXPECT_EQ(readFile((dir.path / "stdout.txt").string()), successConsole(2)) << c.name;
     }
     if (*c.typed == 'x') {
-      EXPECT_EQ(readFile((dir.path / "stderr.txt").string()), std::string(kBadDebug.big5) + "\n");
-      const size_t first = seen.find(kAskDebug.big5);
-      EXPECT_NE(seen.find(kAskDebug.big5, first + 1), std::string::npos) << "debug asked again: " << seen;
+      if (c.errOnTerminal) {
+        EXPECT_NE(seen.find(std::string(kBadDebug.in(c.shown)) + "\r\n"), std::string::npos) << c.name;
+      } else {
+        EXPECT_EQ(readFile((dir.path / "stderr.txt").string()), std::string(kBadDebug.big5) + "\n") << c.name;
+      }
+      const size_t first = seen.find(kAskDebug.in(c.shown));
+      EXPECT_NE(seen.find(kAskDebug.in(c.shown), first + 1), std::string::npos)
+          << "debug asked again: " << seen;
     }
   }
 }

@@ -1,9 +1,11 @@
 // Tests of the progress line: when it appears, how often it is redrawn, what
 // it says, that it fits the terminal, that it is erased (also when a signal
-// ends the run), and that nothing is written off a terminal.
+// ends the run, or stops it) and drawn again when the run continues or the
+// terminal is resized, and that nothing is written off a terminal.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -59,9 +61,9 @@ TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
     EXPECT_EQ(err.str() != before, s.drawn) << s.ms;
   }
   EXPECT_EQ(err.str(),
-            "\rplace 3 of 200, 0% of the work, 0:00:01, about 1:14:03 left"
-            "\rplace 6 of 200, 0% of the work, 0:00:01, about 0:26:18 left"
-            "\rplace 8 of 200, 0% of the work, 0:00:04, about 0:48:54 left");
+            "\rplace 3 of 200, 0% of the work, 0:00:01, about 1:14:03 left\r"
+            "\rplace 6 of 200, 0% of the work, 0:00:01, about 0:26:18 left\r"
+            "\rplace 8 of 200, 0% of the work, 0:00:04, about 0:48:54 left\r");
 }
 
 // The share of the first k of L places is W(k) / W(L), W(n) = n(n+1)(2n+1201)
@@ -71,7 +73,7 @@ TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
     int columns;  // the terminal's width; 0: unknown
     int32_t length, place;
     long long ms;
-    const char* shown;  // what the first draw writes after "\r"
+    const char* shown;  // what the first draw writes between "\r" and "\r"
   };
   const std::vector<Row> rows = {
       {100, 2000, 1000, 10000, "place 1000 of 2000, 15% of the work, 0:00:10, about 0:00:55 left"},
@@ -93,7 +95,7 @@ TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
     calc::ProgressReporter progress(err, true, r.length, clock.function(), screenOf(r.columns));
     clock.now += milliseconds(r.ms);
     progress.place(r.place);
-    EXPECT_EQ(err.str(), *r.shown ? std::string("\r") + r.shown : "") << r.columns << " " << r.place;
+    EXPECT_EQ(err.str(), *r.shown ? std::string("\r") + r.shown + "\r" : "") << r.columns << " " << r.place;
   }
 }
 
@@ -106,15 +108,17 @@ TEST(CalcProgress, BlanksAndErasesTheWidestLineWithinTheWidth) {
   progress.place(5);
   clock.now += std::chrono::seconds(1);
   progress.place(99999);
-  // A shorter line blanks what is left of the longer one.
+  // A shorter line blanks what is left of the longer one; each leaves the
+  // cursor at the line's start.
   const std::string first = "place 5 of 100000, 0% of the work, 0:00:01, more than 99999:59:59 left";
   const std::string second = "place 99999 of 100000, 99% of the work, 0:00:02, about 0:00:00 left";
-  ASSERT_EQ(err.str(), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' '));
+  ASSERT_EQ(err.str(),
+            "\r" + first + "\r\r" + second + std::string(first.size() - second.size(), ' ') + "\r");
   progress.finish();
   const std::string erased = "\r" + std::string(first.size(), ' ') + "\r";
-  EXPECT_EQ(err.str().substr(2 + 2 * first.size()), erased);  // the widest line shown
+  EXPECT_EQ(err.str().substr(4 + 2 * first.size()), erased);  // the widest line shown
   progress.finish();                                          // nothing left to erase
-  EXPECT_EQ(err.str().size(), 2 + 2 * first.size() + erased.size());
+  EXPECT_EQ(err.str().size(), 4 + 2 * first.size() + erased.size());
   // The terminal narrows under a long line: neither the blanks after the
   // next, shorter line nor the erase reach its last column.
   clock.now += std::chrono::seconds(1);
@@ -124,7 +128,7 @@ TEST(CalcProgress, BlanksAndErasesTheWidestLineWithinTheWidth) {
   clock.now += std::chrono::seconds(1);
   progress.place(100000);
   progress.finish();
-  EXPECT_EQ(err.str().substr(before), "\rplace 100000 of 100000, 100\r" + std::string(27, ' ') + "\r");
+  EXPECT_EQ(err.str().substr(before), "\rplace 100000 of 100000, 100\r\r" + std::string(27, ' ') + "\r");
 }
 
 TEST(CalcProgress, WritesNothingOffATerminal) {
@@ -155,8 +159,8 @@ void (*handlerOf(int sig))(int) {
   return now.sa_handler;
 }
 
-TEST(CalcProgress, TakesOverInterruptsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
-  for (const int sig : {SIGINT, SIGTERM}) {
+TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
+  for (const int sig : {SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGTSTP, SIGCONT, SIGWINCH}) {
     for (void (*before)(int) : {SIG_DFL, SIG_IGN}) {
       struct sigaction saved;
       sigaction(sig, nullptr, &saved);
@@ -184,41 +188,105 @@ void drain(int fd, std::string& seen) {
   while (poll(&p, 1, 300) > 0 && (n = read(fd, buffer, sizeof buffer)) > 0) seen.append(buffer, n);
 }
 
-TEST(CalcProgress, InterruptErasesTheLineAndEndsTheRun) {
+// Returns what the terminal was given between carriage returns, in order,
+// without the pieces left empty, the "^C", "^\" and "^Z" it echoed and the
+// clearing to the end of the screen that starts a redraw.
+std::vector<std::string> piecesOf(std::string seen) {
+  for (const char* echo : {"^C", "^\\", "^Z", "\x1b[J"}) {
+    const std::size_t size = std::strlen(echo);
+    for (std::size_t at; (at = seen.find(echo)) != std::string::npos;) seen.erase(at, size);
+  }
+  std::vector<std::string> pieces;
+  std::istringstream in(seen);
+  for (std::string piece; std::getline(in, piece, '\r');) {
+    if (!piece.empty()) pieces.push_back(piece);
+  }
+  return pieces;
+}
+
+TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
   using namespace terminal_test;
+  enum class First { nothing, stopAndContinue, narrow };
   struct Row {
-    int sig;
+    const char* name;
+    int sig;           // the signal that ends the run
     const char* keys;  // typed to raise it, or nullptr: sent with kill
+    First first = First::nothing;
   };
-  for (const Row& r : {Row{SIGINT, "\x03"}, Row{SIGTERM, nullptr}}) {
+  const std::vector<Row> rows = {
+      {"Ctrl-C", SIGINT, "\x03"},
+      {"SIGTERM", SIGTERM, nullptr},
+      {"Ctrl-\\", SIGQUIT, "\x1c"},
+      {"Ctrl-Z, continued, SIGTERM", SIGTERM, nullptr, First::stopAndContinue},
+      {"narrowed to 20 columns, Ctrl-C", SIGINT, "\x03", First::narrow},
+  };
+  for (const Row& r : rows) {
     calc_test::TempDir dir;
     Terminal t;
     if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
-    const winsize size = {24, 40, 0, 0};
+    winsize size = {24, 40, 0, 0};
     ASSERT_EQ(ioctl(t.master, TIOCSWINSZ, &size), 0);
 
-    ChildGuard child{startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, {}, Streams{nullptr, nullptr})};
-    ASSERT_GT(child.pid, 0);
-    ASSERT_TRUE(t.type("0\n2\n3000\n"));
+    // A stop needs a shell with job control around the program.
+    const Streams streams{nullptr, nullptr};
+    Job job;
+    if (r.first == First::stopAndContinue) {
+      job = startAsJob(t, dir.path.string(), LONGSQRT_EXE, {}, streams);
+    } else {
+      job.shell = job.program = startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, {}, streams);
+    }
+    ChildGuard child{job.shell, job.program};
+    ASSERT_GT(job.program, 0) << r.name;
+    ASSERT_TRUE(t.type("0\n2\n20000\n"));
     std::string seen;
     ASSERT_TRUE(readUntil(t.master, " of the work", seen, 60)) << seen;
-    ASSERT_TRUE(r.keys ? t.type(r.keys) : kill(child.pid, r.sig) == 0);
+
+    if (r.first == First::stopAndContinue) {
+      // Stopped, the line is erased and stays so; continued, it is back.
+      ASSERT_TRUE(t.type("\x1a"));
+      drain(t.master, seen);
+      std::vector<std::string> pieces = piecesOf(seen);
+      ASSERT_GE(pieces.size(), 2u) << r.name;
+      EXPECT_EQ(pieces.back(), std::string(pieces[pieces.size() - 2].size() + 2, ' '))
+          << r.name << ": " << seen;
+      kill(job.program, SIGCONT);
+      std::string after;
+      EXPECT_TRUE(readUntil(t.master, " of the work", after)) << r.name;
+      EXPECT_EQ(after.rfind("\r\x1b[Jplace ", 0), 0u) << r.name << ": " << after;
+      seen += after;
+    } else if (r.first == First::narrow) {
+      // From the line's start to the end of the screen goes, then the line
+      // comes back cut to the new width (less three columns).
+      size.ws_col = 20;
+      ASSERT_EQ(ioctl(t.master, TIOCSWINSZ, &size), 0);
+      std::string after;
+      ASSERT_TRUE(readUntil(t.master, "\x1b[J", after)) << r.name;
+      const std::size_t at = after.find("\x1b[J");
+      std::string redraw = after.substr(at + 3);
+      EXPECT_TRUE(readUntil(t.master, "\r", redraw)) << r.name;
+      const std::string shown = piecesOf(seen + after.substr(0, at)).back();
+      EXPECT_EQ(redraw.substr(0, redraw.find('\r')), shown.substr(0, 17)) << r.name << ": " << after;
+      seen += after.substr(0, at + 3) + redraw;
+    }
+
+    ASSERT_TRUE(r.keys ? t.type(r.keys) : kill(job.program, r.sig) == 0);
     const int status = child.wait();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.sig) << r.sig << " " << status;
+    if (r.first == First::stopAndContinue) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + r.sig) << r.name << " " << status;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.sig) << r.name << " " << status;
+    }
     drain(t.master, seen);
 
-    // The screen ends "\r<line>\r<blanks>\r", the blanks over the line and the
-    // echoed "^C" after it, all short of the last of the 40 columns.
-    for (std::size_t echo; (echo = seen.find("^C")) != std::string::npos;) seen.erase(echo, 2);
-    ASSERT_EQ(seen.back(), '\r') << seen;
-    const std::size_t blanksAt = seen.rfind('\r', seen.size() - 2) + 1;
-    const std::size_t lineAt = seen.rfind('\r', blanksAt - 2) + 1;
-    const std::string line = seen.substr(lineAt, blanksAt - 1 - lineAt);
-    const std::string blanks = seen.substr(blanksAt, seen.size() - 1 - blanksAt);
-    EXPECT_EQ(line.rfind("place ", 0), 0u) << seen;
-    EXPECT_EQ(blanks, std::string(line.size() + 2, ' ')) << r.sig;
-    EXPECT_LE(blanks.size(), 39u);
-    EXPECT_EQ(seen.find(calc::texts::kFinished.big5), std::string::npos);
+    // The screen ends with a line and blanks over it and the echoed "^C",
+    // short of the last column.
+    const std::vector<std::string> pieces = piecesOf(seen);
+    ASSERT_GE(pieces.size(), 2u) << r.name;
+    const std::string& line = pieces[pieces.size() - 2];
+    EXPECT_EQ(line.rfind("place ", 0), 0u) << r.name << ": " << seen;
+    EXPECT_EQ(pieces.back(), std::string(line.size() + 2, ' ')) << r.name << ": " << seen;
+    EXPECT_LE(pieces.back().size(), size.ws_col - 1u) << r.name;
+    EXPECT_EQ(seen.find(calc::texts::kFinished.big5), std::string::npos) << r.name;
   }
 }
 

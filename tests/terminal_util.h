@@ -5,6 +5,7 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <locale.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -46,26 +47,34 @@ struct Terminal {
 };
 
 // Where the child's standard streams go (the terminal, or a file in its
-// folder), and the signals it starts with ignored (as under nohup).
+// folder), the signals it starts with ignored (as under nohup), and the locale
+// it runs in, so that the test runner's own never decides what it writes.
 struct Streams {
   const char* out = nullptr;  // nullptr: the terminal
   const char* err = "stderr.txt";
   std::vector<int> ignored = {};
+  const char* locale = "C";  // LC_ALL and LANG
 };
 
-// Starts program with args in folder dir as the session leader of terminal t,
-// its standard input on the terminal and its output where streams says.
-// Returns the child's process id.
-inline pid_t startOnTerminal(const Terminal& t, const std::string& dir, const char* program,
-                             const std::vector<std::string>& args = {}, Streams streams = {}) {
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
-  setsid();
-  const int tty = open(t.slaveName.c_str(), O_RDWR);  // becomes the controlling terminal
+// Returns true when the C library has the locale name.
+inline bool haveLocale(const char* name) {
+  const locale_t l = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
+  if (l != static_cast<locale_t>(0)) freelocale(l);
+  return l != static_cast<locale_t>(0);
+}
+
+// In a child about to run program on terminal tty in folder dir: sets up its
+// environment and standard streams as streams says, then runs program with
+// args. Never returns.
+[[noreturn]] inline void execOnTerminal(int tty, const std::string& dir, const char* program,
+                                        const std::vector<std::string>& args, const Streams& streams) {
   if (tty < 0 || chdir(dir.c_str()) != 0) _exit(126);
   const rlimit noCore = {0, 0};  // a signal that dumps core (SIGQUIT) leaves no file behind
   setrlimit(RLIMIT_CORE, &noCore);
   for (const int sig : streams.ignored) signal(sig, SIG_IGN);
+  setenv("LC_ALL", streams.locale, 1);
+  setenv("LANG", streams.locale, 1);
+  setenv("TERM", "xterm", 1);
   const auto target = [tty](const char* file) {
     return file ? open(file, O_WRONLY | O_CREAT | O_TRUNC, 0600) : tty;
   };
@@ -82,6 +91,17 @@ inline pid_t startOnTerminal(const Terminal& t, const std::string& dir, const ch
   _exit(127);
 }
 
+// Starts program with args in folder dir as the session leader of terminal t,
+// its standard input on the terminal and its output where streams says.
+// Returns the child's process id.
+inline pid_t startOnTerminal(const Terminal& t, const std::string& dir, const char* program,
+                             const std::vector<std::string>& args = {}, const Streams& streams = {}) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  setsid();
+  execOnTerminal(open(t.slaveName.c_str(), O_RDWR), dir, program, args, streams);  // the controlling terminal
+}
+
 // A program started as a job of a minimal shell: the shell leads the
 // terminal's session and waits for the job, which runs in a process group of
 // its own in the foreground, so that the job can be stopped (Ctrl-Z) and
@@ -92,7 +112,8 @@ struct Job {
   pid_t program = -1;  // signal this one
 };
 
-inline Job startAsJob(const Terminal& t, const std::string& dir, const char* program) {
+inline Job startAsJob(const Terminal& t, const std::string& dir, const char* program,
+                      const std::vector<std::string>& args = {}, const Streams& streams = {}) {
   int report[2];
   if (pipe(report) != 0) return {};
   Job job;
@@ -100,19 +121,14 @@ inline Job startAsJob(const Terminal& t, const std::string& dir, const char* pro
   if (job.shell == 0) {
     setsid();
     const int tty = open(t.slaveName.c_str(), O_RDWR);
-    if (tty < 0 || chdir(dir.c_str()) != 0) _exit(126);
+    if (tty < 0) _exit(126);
     const pid_t child = fork();
     if (child == 0) {
       setpgid(0, 0);
       signal(SIGTTOU, SIG_IGN);  // a background group may take the terminal only so
       tcsetpgrp(tty, getpgrp());
       signal(SIGTTOU, SIG_DFL);
-      const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      dup2(tty, 0);
-      dup2(tty, 1);
-      dup2(err, 2);
-      execl(program, program, static_cast<char*>(nullptr));
-      _exit(127);
+      execOnTerminal(tty, dir, program, args, streams);
     }
     setpgid(child, child);
     if (write(report[1], &child, sizeof child) != sizeof child) _exit(126);
