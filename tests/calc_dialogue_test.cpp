@@ -255,6 +255,7 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     calc::Encoding encoding;
     const char* out;  // the start of what goes to standard output
     const char* err;
+    bool outFails = false;  // standard output takes nothing (a full disk)
   };
   const auto big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8;
   const std::vector<Case> cases = {
@@ -266,11 +267,27 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
       {{"--bogus"}, 2, big5, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
       {{"--help", "-x"}, 2, big5, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
       {{"--UTF8"}, 2, big5, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
+      // Control bytes and invalid UTF-8 are shown as escapes, never sent to the terminal.
+      {{"\x1b[?1049h\t\\"},
+       2,
+       big5,
+       "",
+       "longsqrt: unknown argument '\\e[?1049h\\t\\\\' (see longsqrt --help)\n"},
+      {{"\x9b"
+        "2J\xc2\x9b\xc3\xa9\xe9\xc0\xaf\xed\xa0\x80\x7f"},
+       2,
+       big5,
+       "",
+       "longsqrt: unknown argument '\\x9b2J\\xc2\\x9b\xc3\xa9\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' (see "
+       "longsqrt --help)\n"},
+      {{"--help"}, 1, big5, "", "longsqrt: write error\n", true},
+      {{"--version"}, 1, big5, "", "longsqrt: write error\n", true},
   };
   for (const Case& c : cases) {
     std::vector<const char*> argv = {"longsqrt"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     std::ostringstream out, err;
+    if (c.outFails) out.setstate(std::ios::badbit);
     calc::Options options;
     const std::string what = c.args.empty() ? "(none)" : c.args[0];
     EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)
