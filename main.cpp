@@ -14,6 +14,7 @@ calc::ProgramState state;
 
 int main(int argc, char** argv) {
   calc::platform::reserveStandardStreams();
+  calc::platform::failWritesInsteadOfSignals();
   // The path comes first, so that --version names the one the run would take.
   int status = calc::chooseLimbLoops(std::getenv("LONGSQRT_LIMB_LOOPS"), std::cerr);
   if (status >= 0) return status;
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
       [encoding] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey.in(encoding)); },
       calc::platform::standardErrorIsTerminal()};
   console.inIsTerminal = calc::platform::standardInputIsTerminal();
+  console.inputError = calc::platform::standardInputError;
   console.encoding = encoding;
   return calc::run(state, console);
 }

@@ -4,10 +4,13 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -31,15 +34,18 @@ struct Outcome {
   calc::RootTexts texts;
 };
 
-// Runs the dialogue on the answers with the log at logPath.
+// Runs the dialogue on the answers with the log at logPath; setUp may change
+// the console further.
 Outcome runDialogue(const std::string& answers, const std::string& logPath, bool terminal = false,
-                    calc::LogFile::Opener opener = calc::openLogFile) {
+                    calc::LogFile::Opener opener = calc::openLogFile,
+                    const std::function<void(calc::Console&)>& setUp = nullptr) {
   std::istringstream in(answers);
   std::ostringstream out, err;
   Outcome o;
   calc::Console console{in, out, err, [&o] { ++o.waits; }, false};
   console.inIsTerminal = terminal;
   console.openLog = std::move(opener);
+  if (setUp) setUp(console);
   calc::ProgramState state;
   o.status = calc::run(state, console, logPath.c_str());
   o.out = out.str();
@@ -116,34 +122,37 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   const Outcome o = runDialogue("0\n2\n2\n", dir.log());
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, std::string(kLogOpenFailed.big5) + ": " + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(o.err, named(kLogOpenFailed) + ": " + std::strerror(EISDIR) + "\n");
   EXPECT_EQ(o.waits, 1);
 }
 
-// A log that records every write it is given, and can fail when it is closed.
+// A log that records every write it is given; it can run out of memory at
+// its n-th write and fail with an error number when it is closed.
 class RecordingSink : public calc::LogSink {
  public:
-  RecordingSink(std::vector<std::string>& writes, bool failClose) : writes_(writes), failClose_(failClose) {}
+  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0)
+      : writes_(writes), closeError_(closeError), throwAt_(throwAt) {}
   bool write(const char* data, size_t size) override {
+    if (writes_.size() + 1 == throwAt_) throw std::bad_alloc();
     writes_.emplace_back(data, size);
     return true;
   }
   bool truncate() override { return true; }
   bool close(bool) override {
-    error_ = failClose_ ? EIO : 0;
-    return !failClose_;
+    error_ = closeError_;
+    return closeError_ == 0;
   }
 
  private:
   std::vector<std::string>& writes_;
-  bool failClose_;
+  int closeError_;
+  size_t throwAt_;
 };
 
 TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   std::vector<std::string> writes;
   calc::LogFile log;
-  ASSERT_TRUE(
-      log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes, false); }));
+  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
   const std::string longLine(100000, '7');  // far longer than any stream buffer
   log << longLine << std::endl;
   calc::RootTexts texts{"2", "1", "1."};
@@ -158,15 +167,49 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   EXPECT_EQ(joined, longLine + "\n" + golden);
 }
 
-TEST(CalcLog, ALogThatFailsOnlyWhenClosedFailsTheRun) {
-  TempDir dir;
-  std::vector<std::string> writes;
-  const Outcome o = runDialogue("0\n2\n2\n", dir.log(), false,
-                                [&](const char*) { return std::make_unique<RecordingSink>(writes, true); });
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(kLogWriteFailed.big5) + ": " + std::strerror(EIO) + "\n");
-  EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos);
-  EXPECT_EQ(writes.size(), 6u);  // every line was written before the close failed
+TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
+  struct Case {
+    const char* name;
+    const char* answers;
+    int closeError;    // the error number of the log's close; 0: it succeeds
+    size_t throwAt;    // the log write that runs out of memory; 0: none
+    int throwAtPlace;  // the place after which the progress runs out of memory; 0: none
+    int readError;     // the error number of reading the answers; 0: none
+    std::string err;
+    size_t writes;  // the lines that reached the log
+  };
+  const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
+  const std::vector<Case> cases = {
+      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0,
+       named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
+      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, noMemory, 2},
+      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6},
+      {"the answers cannot be read", "", 0, 0, 0, EIO,
+       std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::vector<std::string> writes;
+    int clockCalls = 0;
+    const auto setUp = [&](calc::Console& console) {
+      console.inputError = [&c] { return c.readError; };
+      // The progress asks the time once at the start and once after each place.
+      console.errIsTerminal = true;
+      console.clock = [&] {
+        if (++clockCalls == c.throwAtPlace + 1 && c.throwAtPlace != 0) throw std::bad_alloc();
+        return std::chrono::steady_clock::time_point();
+      };
+    };
+    const Outcome o = runDialogue(
+        c.answers, dir.log(), false,
+        [&](const char*) { return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt); }, setUp);
+    EXPECT_EQ(o.status, 1) << c.name;
+    EXPECT_EQ(o.err, c.err) << c.name;
+    EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;
+    EXPECT_EQ(o.waits, 1) << c.name;
+    EXPECT_EQ(writes.size(), c.writes) << c.name;
+    for (const std::string& w : writes) EXPECT_EQ(w.back(), '\n') << c.name;
+  }
 }
 
 TEST(CalcIntegerPart, FindsTheLargestRootNotAboveNo) {
