@@ -317,11 +317,12 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        "",
        "longsqrt: unknown argument '\\e[?1049h\\t\\\\' (see longsqrt --help)\n"},
       {{"\x9b"
-        "2J\xc2\x9b\xc3\xa9\xe9\xc0\xaf\xed\xa0\x80\x7f"},
+        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe9\xc0\xaf\xed\xa0\x80\x7f"},
        2,
        big5,
        "",
-       "longsqrt: unknown argument '\\x9b2J\\xc2\\x9b\xc3\xa9\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' (see "
+       "longsqrt: unknown argument '\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
+       "(see "
        "longsqrt --help)\n"},
       {{"--help"}, 1, big5, "", "longsqrt: write error\n", true},
       {{"--version"}, 1, big5, "", "longsqrt: write error\n", true},
