@@ -15,6 +15,7 @@ calc::ProgramState state;
 
 int main(int argc, char** argv) {
   calc::platform::reserveStandardStreams();
+  calc::platform::failWritesInsteadOfSignals();
   // The path comes first, so that --version names the one the run would take.
   int status = calc::chooseLimbLoops(std::getenv("LONGSQRT_LIMB_LOOPS"), std::cerr);
   if (status >= 0) return status;
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
       [chosen] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey, chosen); },
       calc::platform::standardErrorIsTerminal()};
   console.inIsTerminal = calc::platform::standardInputIsTerminal();
+  console.inputError = calc::platform::standardInputError;
   console.encodings = encodings;
   return calc::run(state, console);
 }

@@ -3,9 +3,11 @@
 #include "calc/calculator.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <istream>
 #include <limits>
+#include <new>
 #include <ostream>
 
 #include "bigint/arbitrary.h"
@@ -42,18 +44,27 @@ const Question kLengthQuestion{texts::kAskLength, texts::kBadLength, texts::kEnd
 
 // Asks q until value holds a usable answer that accept takes. On a terminal an
 // unusable answer gets its message, the rest of its line is dropped and the
-// same question comes again; elsewhere it ends the dialogue. Returns nullptr
-// when value holds the answer, else the message that refuses the run.
+// same question comes again; elsewhere it ends the dialogue. Returns true when
+// value holds the answer, false after writing the message that refuses the run.
 template <typename T, typename Accept>
-const char* ask(Console& console, const Question& q, T& value, Accept accept) {
+bool ask(Console& console, const Question& q, T& value, Accept accept) {
   const Encodings& e = console.encodings;
   for (;;) {
     console.out << q.prompt.in(e.out) << std::flush;
     const Reply reply = readAnswer(console.in, value);
-    if (reply == Reply::ended) return q.ended.in(e.err);
-    if (reply == Reply::usable && accept(value)) return nullptr;
-    if (!console.inIsTerminal) return q.unusable.in(e.err);
+    if (reply == Reply::ended) {
+      // A read that failed (standard input a directory) is not the input's end.
+      const int error = console.inputError ? console.inputError() : 0;
+      if (error != 0) {
+        console.err << texts::kReadFailed.in(e.err) << ": " << std::strerror(error) << std::endl;
+      } else {
+        console.err << q.ended.in(e.err) << std::endl;
+      }
+      return false;
+    }
+    if (reply == Reply::usable && accept(value)) return true;
     console.err << q.unusable.in(e.err) << std::endl;
+    if (!console.inIsTerminal) return false;
     console.in.clear();
     console.in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
   }
@@ -94,13 +105,34 @@ void writeValues(std::ostream& log, const arbitrary& noScaledValue, const arbitr
   log << texts::kXLabel << x << std::endl;
 }
 
-// Ends a run that cannot go on: reports why (with the system's reason when
-// error is set), releases the log, waits for a key. A log still open here has
-// not been written: it is left as it was.
-int refuse(ProgramState& state, Console& console, const char* message, int error = 0) {
-  console.err << message;
-  if (error != 0) console.err << ": " << std::strerror(error);
-  console.err << std::endl;
+// Writes a message that names the log: its first part, the name, its second.
+void writeNamed(std::ostream& os, const texts::LogText& t, Encoding e) {
+  os << t.before.in(e) << texts::kLogFileName << t.after.in(e);
+}
+
+// Writes the line that says why the log failed: what failed, then the reason
+// for error, the system's or one of the log's own. A log another run holds, or
+// a lack of memory, says so alone.
+void reportLogFault(std::ostream& err, const texts::LogText& what, int error, Encoding e) {
+  if (error == kLogInUse) {
+    writeNamed(err, texts::kLogHeld, e);
+  } else if (error == ENOMEM) {
+    err << texts::kOutOfMemory.in(e);
+  } else {
+    writeNamed(err, what, e);
+    if (error == kLogDanglingLink) {
+      err << ": " << texts::kDanglingLink.in(e);
+    } else if (error != 0) {
+      err << ": " << std::strerror(error);
+    }
+  }
+  err << std::endl;
+}
+
+// Ends a run that cannot go on, once its message is written: releases the
+// log and waits for a key. A log still open here has not been written: it is
+// left as it was.
+int giveUp(ProgramState& state, Console& console) {
   if (state.logFile.is_open()) state.logFile.close(/*refused=*/true);
   if (console.waitForKey) console.waitForKey();
   return 1;
@@ -111,35 +143,48 @@ int refuse(ProgramState& state, Console& console, const char* message, int error
 int run(ProgramState& state, Console& console, const char* logPath) {
   std::ostream& out = console.out;
   const Encodings& e = console.encodings;
+  bool computing = false;  // whether the log has been emptied for this run's records
+  try {
+    // The log must be writable before any question is asked, but what it
+    // holds is kept until every answer is usable: a refused run changes nothing.
+    if (!state.logFile.open(logPath, console.openLog)) {
+      reportLogFault(console.err, texts::kLogOpenFailed, state.logFile.error(), e.err);
+      return giveUp(state, console);
+    }
+    int32_t no = 0;
+    int32_t length = 0;
+    const auto any = [](auto) { return true; };
+    const auto nonNegative = [](int32_t v) { return v >= 0; };
+    if (!ask(console, kDebugQuestion, state.debug, any) || !ask(console, kNoQuestion, no, nonNegative) ||
+        !ask(console, kLengthQuestion, length, any)) {
+      return giveUp(state, console);
+    }
+    if (!state.logFile.truncate()) {
+      reportLogFault(console.err, texts::kLogWriteFailed, state.logFile.error(), e.err);
+      return giveUp(state, console);
+    }
+    computing = true;
 
-  // The log must be writable before any question is asked, but what it holds
-  // is kept until every answer is usable: a refused run changes nothing.
-  if (!state.logFile.open(logPath, console.openLog)) {
-    return refuse(state, console, texts::kLogOpenFailed.in(e.err), state.logFile.error());
-  }
-  int32_t no = 0;
-  int32_t length = 0;
-  const auto any = [](auto) { return true; };
-  const auto nonNegative = [](int32_t v) { return v >= 0; };
-  const char* refusal = ask(console, kDebugQuestion, state.debug, any);
-  if (!refusal) refusal = ask(console, kNoQuestion, no, nonNegative);
-  if (!refusal) refusal = ask(console, kLengthQuestion, length, any);
-  if (refusal) return refuse(state, console, refusal);
-  if (!state.logFile.truncate()) {
-    return refuse(state, console, texts::kLogWriteFailed.in(e.err), state.logFile.error());
-  }
+    out << texts::kComputing.in(e.out) << std::endl;
+    ProgressReporter progress(console.err, console.errIsTerminal, length, console.clock);
+    state.texts.noScaled = std::to_string(no);
+    state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
+    const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log);
+    progress.finish();
 
-  out << texts::kComputing.in(e.out) << std::endl;
-  ProgressReporter progress(console.err, console.errIsTerminal, length, console.clock);
-  state.texts.noScaled = std::to_string(no);
-  state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
-  const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log);
-  progress.finish();
-
-  // Closing reports what the last writes could not: both must succeed.
-  const bool closed = state.logFile.close();
-  if (!(logged && closed)) {
-    return refuse(state, console, texts::kLogWriteFailed.in(e.err), state.logFile.error());
+    // Closing reports what the last writes could not: both must succeed.
+    const bool closed = state.logFile.close();
+    if (!(logged && closed)) {
+      reportLogFault(console.err, texts::kLogWriteFailed, state.logFile.error(), e.err);
+      return giveUp(state, console);
+    }
+  } catch (const std::bad_alloc&) {
+    // Wherever memory ran out, the run stops like any other that cannot go
+    // on; the line it was building is dropped, so the log ends in whole lines.
+    state.logFile.dropPending();
+    if (state.logFile.is_open()) state.logFile.close(/*refused=*/!computing);
+    console.err << texts::kOutOfMemory.in(e.err) << std::endl;
+    return giveUp(state, console);
   }
 
   out << texts::kFinished.in(e.out) << std::endl;

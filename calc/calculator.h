@@ -43,9 +43,10 @@ struct Console {
   std::function<void()> waitForKey;  // the wait for a key that ends every run
   bool errIsTerminal = false;        // whether the progress line may be shown
   ProgressReporter::Clock clock = ProgressReporter::steadyClock;
-  bool inIsTerminal = false;              // whether an unusable answer is asked again
-  Encodings encodings{};                  // the bytes of the texts on each destination
-  LogFile::Opener openLog = openLogFile;  // opens the log's file (tests put their own)
+  bool inIsTerminal = false;                  // whether an unusable answer is asked again
+  Encodings encodings{};                      // the bytes of the texts on each destination
+  LogFile::Opener openLog = openLogFile;      // opens the log's file (tests put their own)
+  std::function<int()> inputError = nullptr;  // why in ended: a read error's number, 0 for its end (or empty)
 };
 
 // Runs the whole dialogue: opens the log at logPath (keeping what it holds),
@@ -53,9 +54,11 @@ struct Console {
 // usable, computes the places into it and waits for a key. On a terminal an
 // unusable answer is refused and its question asked again; elsewhere it ends
 // the run. Returns 0 when the log holds every requested place, 1 when the run
-// was refused (unusable or missing answer, log not openable; the log is then
-// left as it was) or the log could not be written; each refusal or fault is
-// reported on console.err, a log fault with the system's reason.
+// was refused (unusable or missing answer, unreadable input, log not openable
+// or held by another run; the log is then left as it was) or stopped (the log
+// could not be written, memory ran out; the log then ends in whole lines);
+// each refusal or fault is reported on console.err, a log fault with the
+// system's reason.
 int run(ProgramState& state, Console& console, const char* logPath = texts::kLogFileName);
 
 // Returns floor(sqrt(no)) by a linear search on arbitrary squares, writes

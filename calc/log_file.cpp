@@ -1,11 +1,12 @@
-// The run log's file and stream: opened without truncation, emptied once the
-// dialogue is done, written one whole line per write.
+// The run log's file and stream: opened without truncation and held for one
+// run, emptied once the dialogue is done, written one whole line per write.
 #include "calc/log_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <new>
 #include <string>
 
 #ifdef _WIN32
@@ -14,8 +15,12 @@
 #include <sys/types.h>
 
 #include <fcntl.h>
+#include <share.h>
+#include <stdlib.h>
+#include <winerror.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -23,6 +28,10 @@
 namespace calc {
 
 namespace {
+
+// Whether a run may keep the file it opened: yes, another run holds it, or
+// the name stands for another file by now.
+enum class Hold { held, inUse, replaced };
 
 // The few file operations the log needs, on a descriptor; each failure leaves
 // its reason in errno.
@@ -32,8 +41,18 @@ namespace {
 constexpr bool kCrLf = true;
 int openForWriting(const char* path, bool create) {
   const int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
-  return _open(path, flags, _S_IREAD | _S_IWRITE);
+  int fd = -1;
+  // _SH_DENYWR: while this run has the file open, no other may open it for
+  // writing; one that tries fails with a sharing violation.
+  const errno_t e = _sopen_s(&fd, path, flags, _SH_DENYWR, _S_IREAD | _S_IWRITE);
+  if (e == 0) return fd;
+  errno = _doserrno == ERROR_SHARING_VIOLATION ? kLogInUse : e;
+  return -1;
 }
+// The share mode taken by the open already holds the file.
+Hold holdExclusively(int, const char*) { return Hold::held; }
+// Windows logs are not symbolic links that the run would have to tell apart.
+bool isDanglingLink(const char*) { return false; }
 long long writeSome(int fd, const char* p, std::size_t size) {
   return _write(fd, p, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
@@ -41,25 +60,76 @@ bool isRegularFile(int fd) {
   struct _stat64 st;
   return _fstat64(fd, &st) != 0 || (st.st_mode & _S_IFREG) != 0;
 }
-bool emptyFile(int fd) {
-  errno = _chsize_s(fd, 0);
-  return errno == 0;
+bool cutTo(int fd, long long size) {
+  errno = _chsize_s(fd, size);
+  return errno == 0 && _lseeki64(fd, size, SEEK_SET) == size;
 }
-bool closeFile(int fd) { return _close(fd) == 0; }
-void removeFile(const char* path) { _unlink(path); }
+// Closes fd and, when remove, removes path if the file was still empty. A
+// file open elsewhere cannot be removed on Windows, so the removal follows the
+// close and fails, leaving the file, when another run has opened it since.
+bool closeFile(int fd, const char* path, bool remove) {
+  struct _stat64 st;
+  remove = remove && _fstat64(fd, &st) == 0 && st.st_size == 0;
+  const bool closed = _close(fd) == 0;
+  const int closeError = errno;
+  if (remove) _unlink(path);
+  errno = closeError;
+  return closed;
+}
 #else
 constexpr bool kCrLf = false;
 int openForWriting(const char* path, bool create) {
-  return open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0), 0666);
+  // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of
+  // waiting for one; the descriptor then blocks as usual.
+  const int fd =
+      open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (create ? O_CREAT | O_EXCL : 0), 0666);
+  if (fd < 0) return fd;
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+    const int e = errno;
+    close(fd);
+    errno = e;
+    return -1;
+  }
+  return fd;
+}
+bool sameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+Hold holdExclusively(int fd, const char* path) {
+  struct stat st;
+  // A device or a FIFO keeps no records to spoil; its lock would be shared
+  // with every program that uses it (every run whose log is /dev/null).
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return Hold::held;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // A file system without locks still takes a log.
+    return errno == EWOULDBLOCK || errno == EAGAIN ? Hold::inUse : Hold::held;
+  }
+  // Between the open and the lock, another run may have removed the file or
+  // put another in its place: the lock then holds nothing anyone else sees.
+  struct stat named;
+  return stat(path, &named) == 0 && sameFile(named, st) ? Hold::held : Hold::replaced;
+}
+bool isDanglingLink(const char* path) {
+  struct stat st;
+  return lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && stat(path, &st) != 0 && errno == ENOENT;
 }
 long long writeSome(int fd, const char* p, std::size_t size) { return write(fd, p, size); }
 bool isRegularFile(int fd) {
   struct stat st;
   return fstat(fd, &st) != 0 || S_ISREG(st.st_mode);
 }
-bool emptyFile(int fd) { return ftruncate(fd, 0) == 0; }
-bool closeFile(int fd) { return close(fd) == 0; }
-void removeFile(const char* path) { unlink(path); }
+bool cutTo(int fd, long long size) { return ftruncate(fd, size) == 0 && lseek(fd, size, SEEK_SET) == size; }
+// Closes fd and, when remove, first removes path if it still names the file
+// open on fd and that file is empty. The lock, held until the close, keeps
+// every other run from taking the file meanwhile.
+bool closeFile(int fd, const char* path, bool remove) {
+  struct stat held, named;
+  if (remove && fstat(fd, &held) == 0 && held.st_size == 0 && lstat(path, &named) == 0 &&
+      sameFile(named, held))
+    unlink(path);
+  return close(fd) == 0;
+}
 #endif
 
 // The log on a file descriptor.
@@ -67,7 +137,7 @@ class FileSink : public LogSink {
  public:
   FileSink(int fd, std::string path, bool created) : fd_(fd), path_(std::move(path)), created_(created) {}
   ~FileSink() override {
-    if (fd_ >= 0) closeFile(fd_);
+    if (fd_ >= 0) closeFile(fd_, path_.c_str(), false);
   }
   bool write(const char* data, std::size_t size) override {
     std::string crLf;
@@ -80,25 +150,34 @@ class FileSink : public LogSink {
       data = crLf.data();
       size = crLf.size();
     }
-    // One write for the whole line; a short count (a disk filling up) is
-    // followed by the rest, which then reports the error.
+    // One write for the whole line; a short count (a disk filling up, a
+    // file-size limit) is followed by the rest, which then reports the error.
+    const std::size_t whole = size;
     while (size > 0) {
       const long long n = writeSome(fd_, data, size);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
+      if (n <= 0) {
+        const int e = n < 0 ? errno : ENOSPC;
+        // The part of the line that went out is taken back: the file ends
+        // in whole lines, whatever stopped this one.
+        if (isRegularFile(fd_)) cutTo(fd_, end_);
+        return fail(e);
+      }
       data += n;
       size -= static_cast<std::size_t>(n);
     }
+    end_ += static_cast<long long>(whole);
     return true;
   }
   bool truncate() override {
     // A device or a pipe has nothing to empty.
-    return !isRegularFile(fd_) || emptyFile(fd_) || fail(errno);
+    if (isRegularFile(fd_) && !cutTo(fd_, 0)) return fail(errno);
+    end_ = 0;
+    return true;
   }
   bool close(bool refused) override {
-    const bool closed = closeFile(fd_) || fail(errno);
+    const bool closed = closeFile(fd_, path_.c_str(), refused && created_) || fail(errno);
     fd_ = -1;
-    if (refused && created_) removeFile(path_.c_str());
     return closed;
   }
 
@@ -110,37 +189,69 @@ class FileSink : public LogSink {
   int fd_;
   std::string path_;
   bool created_;
+  long long end_ = 0;  // where the last whole write ended: the file's offset
 };
+
+// How often openLogFile starts over when other runs change the name under it.
+constexpr int kOpenAttempts = 16;
 
 }  // namespace
 
 std::unique_ptr<LogSink> openLogFile(const char* path) {
-  bool created = false;
-  int fd = openForWriting(path, false);
-  if (fd < 0 && errno == ENOENT) {
-    fd = openForWriting(path, true);
-    created = fd >= 0;
+  // Another run may create, replace or remove the file between two of these
+  // steps; then the open starts over with the name as it is now.
+  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+    bool created = false;
+    int fd = openForWriting(path, false);
+    if (fd < 0 && errno == ENOENT) {
+      fd = openForWriting(path, true);
+      created = fd >= 0;
+      if (fd < 0 && errno == EEXIST) {
+        // Missing, yet there: a symbolic link to nothing, or a file another
+        // run created in between, which this one then opens as it is.
+        if (isDanglingLink(path)) {
+          errno = kLogDanglingLink;
+          return nullptr;
+        }
+        continue;
+      }
+    }
+    if (fd < 0) return nullptr;
+    const Hold hold = holdExclusively(fd, path);
+    if (hold == Hold::held) return std::make_unique<FileSink>(fd, path, created);
+    closeFile(fd, path, false);  // a file this run created but another holds is that run's now
+    if (hold == Hold::inUse) {
+      errno = kLogInUse;
+      return nullptr;
+    }
   }
-  if (fd < 0) return nullptr;
-  return std::make_unique<FileSink>(fd, path, created);
+  errno = kLogInUse;
+  return nullptr;
 }
 
 // --- LineBuffer -------------------------------------------------------------------
 
-void LineBuffer::grow(std::size_t extra) {
+bool LineBuffer::grow(std::size_t extra) {
   const std::size_t used = static_cast<std::size_t>(pptr() - pbase());
-  buffer_.resize(std::max({buffer_.size() * 2, used + extra, std::size_t{256}}));
+  try {
+    buffer_.resize(std::max({buffer_.size() * 2, used + extra, std::size_t{256}}));
+  } catch (const std::bad_alloc&) {
+    // The stream that called fails; what was gathered stays as it was.
+    outOfMemory_ = true;
+    return false;
+  }
   setp(buffer_.data(), buffer_.data() + buffer_.size());
   for (std::size_t left = used; left > 0;) {  // pbump takes an int
     const int step = static_cast<int>(std::min<std::size_t>(left, INT_MAX));
     pbump(step);
     left -= static_cast<std::size_t>(step);
   }
+  return true;
 }
 
 LineBuffer::int_type LineBuffer::overflow(int_type c) {
   if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-  grow(1);
+  if (!grow(1)) return traits_type::eof();
   *pptr() = traits_type::to_char_type(c);
   pbump(1);
   return c;
@@ -149,7 +260,7 @@ LineBuffer::int_type LineBuffer::overflow(int_type c) {
 std::streamsize LineBuffer::xsputn(const char* s, std::streamsize n) {
   if (n <= 0) return 0;
   const std::size_t size = static_cast<std::size_t>(n);
-  if (static_cast<std::size_t>(epptr() - pptr()) < size) grow(size);
+  if (static_cast<std::size_t>(epptr() - pptr()) < size && !grow(size)) return 0;
   std::memcpy(pptr(), s, size);
   for (std::size_t left = size; left > 0;) {
     const int step = static_cast<int>(std::min<std::size_t>(left, INT_MAX));
@@ -162,7 +273,12 @@ std::streamsize LineBuffer::xsputn(const char* s, std::streamsize n) {
 int LineBuffer::sync() {
   const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
   if (size == 0) return 0;
-  const bool written = sink_ != nullptr && sink_->write(pbase(), size);
+  bool written = false;
+  try {
+    written = sink_ != nullptr && sink_->write(pbase(), size);
+  } catch (const std::bad_alloc&) {
+    outOfMemory_ = true;  // the sink could not prepare the line: none of it was written
+  }
   setp(buffer_.data(), buffer_.data() + buffer_.size());
   return written ? 0 : -1;
 }
@@ -202,7 +318,7 @@ bool LogFile::close(bool refused) {
 
 bool LogFile::note(bool ok) {
   if (!ok) {
-    if (error_ == 0) error_ = sink_->error();
+    if (error_ == 0) error_ = buffer_.outOfMemory() ? ENOMEM : sink_->error();
     setstate(std::ios::badbit);
   }
   return ok;

@@ -1,6 +1,7 @@
-// The run log as a stream: its file is checked before the dialogue without
-// being changed, emptied only when a run starts computing, and receives each
-// line whole, with its line end, in a single write.
+// The run log as a stream: its file is held for one run alone from the moment
+// it is opened, checked before the dialogue without being changed, emptied
+// only when a run starts computing, and receives each line whole, with its
+// line end, in a single write, so that it always ends in whole lines.
 #ifndef LONGSQRT_CALC_LOG_FILE_H
 #define LONGSQRT_CALC_LOG_FILE_H
 
@@ -13,18 +14,28 @@
 
 namespace calc {
 
+// Error numbers of the log's own, beside the system's (negative, so that none
+// is mistaken for one of them).
+// Another run holds the log: it is opened by one run at a time.
+inline constexpr int kLogInUse = -1;
+// The log's name is a symbolic link to a file that does not exist.
+inline constexpr int kLogDanglingLink = -2;
+
 // Where the log's bytes go: a file, or what a test puts in its place. Each
 // operation returns false on failure and leaves the system's error number in
 // error().
 class LogSink {
  public:
   virtual ~LogSink() = default;
-  // Writes all size bytes in one write; anything less is a failure.
+  // Writes all size bytes in one write; anything less is a failure, after
+  // which the sink keeps none of them (a file is cut back to where the write
+  // began), so that it holds only whole writes.
   virtual bool write(const char* data, std::size_t size) = 0;
   // Empties what the sink held before this run.
   virtual bool truncate() = 0;
   // Releases the sink; a refused run (nothing written) removes a file that
-  // opening it created, so that the run leaves no trace.
+  // opening it created, so that the run leaves no trace, but only while that
+  // file is still the one it created and still empty.
   virtual bool close(bool refused) = 0;
   // Returns the error number of the last failure (0 when none is known).
   int error() const { return error_; }
@@ -33,8 +44,12 @@ class LogSink {
   int error_ = 0;
 };
 
-// Opens path for writing without truncating it, creating it if it is missing.
-// Returns nullptr, with the reason in errno, when the file cannot be opened.
+// Opens path for writing without truncating it, creating it if it is missing,
+// and holds it against every other run until the sink is released: an
+// advisory lock on a regular file (POSIX), a share mode that denies other
+// writers (Windows). A FIFO without a reader is refused rather than waited
+// for. Returns nullptr, with the reason in errno (the system's, kLogInUse or
+// kLogDanglingLink), when the file cannot be opened or is held.
 std::unique_ptr<LogSink> openLogFile(const char* path);
 
 // A stream buffer that gathers everything written to it and hands it to its
@@ -46,6 +61,10 @@ class LineBuffer : public std::streambuf {
   explicit LineBuffer(LogSink* sink = nullptr) : sink_(sink) {}
   // Points the buffer at another sink, dropping nothing already gathered.
   void setSink(LogSink* sink) { sink_ = sink; }
+  // Drops what was gathered since the last flush, unwritten.
+  void dropPending() { setp(pbase(), epptr()); }
+  // Returns true once the buffer could not grow for what it was given.
+  bool outOfMemory() const { return outOfMemory_; }
 
  protected:
   int_type overflow(int_type c) override;
@@ -53,10 +72,13 @@ class LineBuffer : public std::streambuf {
   int sync() override;
 
  private:
-  void grow(std::size_t extra);
+  // Makes room for extra more bytes; returns false, with what was gathered
+  // kept as it was, when memory runs out.
+  bool grow(std::size_t extra);
 
   LogSink* sink_;
   std::vector<char> buffer_;
+  bool outOfMemory_ = false;
 };
 
 // The run log: an output stream on a LogSink. Writes after a failure are
@@ -77,7 +99,11 @@ class LogFile : public std::ostream {
   // Writes what is pending and releases the file; returns false if any write
   // or the release failed. refused: the run wrote nothing and is giving up.
   bool close(bool refused = false);
-  // Returns the error number of the log's first failure (0 when none is known).
+  // Drops the part of a line not yet written, so that a run stopped in the
+  // middle of a line (out of memory) leaves only whole lines.
+  void dropPending() { buffer_.dropPending(); }
+  // Returns the error number of the log's first failure (0 when none is
+  // known; ENOMEM when the stream could not hold a line).
   int error() const { return error_; }
 
  private:

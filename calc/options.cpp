@@ -1,8 +1,11 @@
 // The command line: the options a run accepts, its usage text and version.
 #include "calc/options.h"
 
+#include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <ostream>
+#include <string>
 
 #include "bigint/magnitude.h"
 
@@ -39,6 +42,81 @@ constexpr char kUsage[] =
     "or for --big5 with --utf8.\n"
     "See longsqrt(1).\n";
 
+// Returns the length of the well-formed UTF-8 sequence at p (a byte of 0x80
+// or more) that is not a C1 control, or 0 when there is none: such bytes a
+// terminal would take as commands or show as garbage.
+std::size_t printableUtf8(const unsigned char* p) {
+  std::size_t size;
+  char32_t c;
+  if (p[0] >= 0xC2 && p[0] <= 0xDF) {
+    size = 2;
+    c = p[0] & 0x1Fu;
+  } else if (p[0] >= 0xE0 && p[0] <= 0xEF) {
+    size = 3;
+    c = p[0] & 0x0Fu;
+  } else if (p[0] >= 0xF0 && p[0] <= 0xF4) {
+    size = 4;
+    c = p[0] & 0x07u;
+  } else {
+    return 0;
+  }
+  for (std::size_t i = 1; i < size; ++i) {
+    if ((p[i] & 0xC0u) != 0x80) return 0;  // also stops at the terminating zero
+    c = (c << 6) | (p[i] & 0x3Fu);
+  }
+  const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool valid = c >= smallest[size] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+  return valid && c > 0x9F ? size : 0;
+}
+
+// Returns text as a message may show it: printable ASCII and well-formed
+// UTF-8 as they are, a backslash doubled, and every other byte (control
+// bytes, invalid UTF-8) as an escape (\e, \n, \t, \r, \x9b), so that no
+// argument can move the cursor or switch the terminal's modes.
+std::string quoted(const char* text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  for (auto p = reinterpret_cast<const unsigned char*>(text); *p != 0;) {
+    const unsigned char b = *p;
+    if (b >= 0x80) {
+      if (const std::size_t size = printableUtf8(p)) {
+        shown.append(reinterpret_cast<const char*>(p), size);
+        p += size;
+        continue;
+      }
+    }
+    ++p;
+    if (b == '\\') {
+      shown += "\\\\";
+    } else if (b >= 0x20 && b < 0x7F) {
+      shown += static_cast<char>(b);
+    } else if (b == 0x1B) {
+      shown += "\\e";
+    } else if (b == '\n') {
+      shown += "\\n";
+    } else if (b == '\t') {
+      shown += "\\t";
+    } else if (b == '\r') {
+      shown += "\\r";
+    } else {
+      shown += {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+    }
+  }
+  return shown;
+}
+
+// Flushes out and returns status, or 1 after a one-line message on err when
+// what was written to out did not all get there (standard output a full disk).
+int finishOutput(std::ostream& out, std::ostream& err, int status) {
+  out.flush();
+  if (out) return status;
+  const int error = errno;
+  err << "longsqrt: write error";
+  if (error != 0) err << ": " << std::strerror(error);
+  err << std::endl;
+  return 1;
+}
+
 }  // namespace
 
 int chooseLimbLoops(const char* name, std::ostream& err) {
@@ -50,7 +128,7 @@ int chooseLimbLoops(const char* name, std::ostream& err) {
     }
   }
   const bool known = std::strcmp(name, magnitude::pathName(magnitude::Path::avx2)) == 0;
-  err << "longsqrt: LONGSQRT_LIMB_LOOPS=" << name
+  err << "longsqrt: LONGSQRT_LIMB_LOOPS=" << quoted(name)
       << (known ? ": this processor does not run that path" : ": no such path (scalar or avx2)") << std::endl;
   return 2;
 }
@@ -75,20 +153,21 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
       }
       options.encoding = named;
     } else {
-      err << "longsqrt: unknown argument '" << arg << "' (see longsqrt --help)" << std::endl;
+      err << "longsqrt: unknown argument '" << quoted(arg) << "' (see longsqrt --help)" << std::endl;
       return 2;
     }
   }
+  errno = 0;  // so that a failed write's reason is its own
   if (help) {
-    out << kUsage << std::flush;
-    return 0;
+    out << kUsage;
+    return finishOutput(out, err, 0);
   }
   if (version) {
     // The second line names the form the big-integer loops take on this
     // processor (the first stays the version alone, for scripts).
     out << "longsqrt " LONGSQRT_VERSION "\nlimb loops: " << magnitude::pathName(magnitude::activePath())
-        << std::endl;
-    return 0;
+        << '\n';
+    return finishOutput(out, err, 0);
   }
   return -1;
 }

@@ -27,9 +27,11 @@ int chooseLimbLoops(const char* name, std::ostream& err);
 
 // Reads the arguments argv[1 .. argc-1] into options. Returns -1 when the run
 // goes on; otherwise the exit status the program ends with: 0 after writing
-// the usage (--help, -h) or the version (--version) to out, 2 after writing a
-// one-line message naming an unknown argument, or saying that --big5 and
-// --utf8 exclude each other, to err.
+// the usage (--help, -h) or the version (--version) to out (1, with a message
+// on err, when out fails to take it), 2 after writing a one-line message to
+// err naming an unknown argument or saying that --big5 and --utf8 exclude
+// each other. Messages show control bytes and invalid UTF-8 of what they name
+// as escapes (\e, \x9b).
 int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
 
 }  // namespace calc

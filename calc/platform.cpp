@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -136,7 +138,14 @@ void stopKeepingLine() {
   lineFd.store(-1);
 }
 
+int standardInputError() {
+  // The stream's error flag says that a read failed; errno still holds why.
+  return std::ferror(stdin) ? (errno != 0 ? errno : EIO) : 0;
+}
+
 #ifdef _WIN32
+
+void failWritesInsteadOfSignals() {}
 
 void reserveStandardStreams() {
   struct Standard {
@@ -241,6 +250,11 @@ void reserveStandardStreams() {
       close(null);
     }
   }
+}
+
+void failWritesInsteadOfSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool standardInputIsTerminal() { return isatty(STDIN_FILENO) != 0; }

@@ -18,6 +18,16 @@ namespace calc::platform {
 // closed, so that no file the run opens later (the log) can take its place.
 void reserveStandardStreams();
 
+// Makes a write into a pipe nobody reads, or past the file-size limit, fail
+// with EPIPE or EFBIG instead of ending the process (ignores SIGPIPE and
+// SIGXFSZ), so that the run reports it and keeps its log whole. Does nothing
+// on Windows, which has neither signal.
+void failWritesInsteadOfSignals();
+
+// Returns the system's error number when reading standard input failed, 0
+// when it merely ended or has not failed.
+int standardInputError();
+
 // Returns true when standard input is a terminal (on Windows a console, not
 // the NUL device).
 bool standardInputIsTerminal();

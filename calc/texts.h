@@ -70,13 +70,36 @@ inline constexpr Text kEndedBeforeLength{
     "\xBF\xE9\xA4\x4A\xA6\x62 length "
     "\xAA\xBA\xA6\x5E\xB5\xAA\xA4\xA7\xAB\x65\xB4\x4E\xB5\xB2\xA7\xF4\xA4\x46",
     "輸入在 length 的回答之前就結束了"};
-// The log cannot be opened; the system's reason follows (22 bytes in Big5).
-inline constexpr Text kLogOpenFailed{"\xB5\x4C\xAA\x6B\xB6\x7D\xB1\xD2\xB0\x4F\xBF\xFD\xC0\xC9 log.txt",
-                                     "無法開啟記錄檔 log.txt"};
-// The log cannot be written, the computation stops; the reason follows (33 bytes in Big5).
-inline constexpr Text kLogWriteFailed{
-    "\xBC\x67\xA4\x4A\xB0\x4F\xBF\xFD\xC0\xC9 log.txt \xA5\xA2\xB1\xD1, \xAD\x70\xBA\xE2\xA4\xA4\xA4\xEE",
-    "寫入記錄檔 log.txt 失敗, 計算中止"};
+// Out of memory, the computation stops (20 bytes in Big5).
+inline constexpr Text kOutOfMemory{
+    "\xB0\x4F\xBE\xD0\xC5\xE9\xA4\xA3\xA8\xAC, \xAD\x70\xBA\xE2\xA4\xA4\xA4\xEE", "記憶體不足, 計算中止"};
+// Reading the answers failed; the system's reason follows (12 bytes in Big5).
+inline constexpr Text kReadFailed{"\xC5\xAA\xA8\xFA\xBF\xE9\xA4\x4A\xA5\xA2\xB1\xD1", "讀取輸入失敗"};
+
+// A message that names the log: before, the log's name, after.
+struct LogText {
+  Text before;
+  Text after;
+};
+
+// The log cannot be opened; the reason follows (15 bytes in Big5, then the name).
+inline constexpr LogText kLogOpenFailed{
+    {"\xB5\x4C\xAA\x6B\xB6\x7D\xB1\xD2\xB0\x4F\xBF\xFD\xC0\xC9 ", "無法開啟記錄檔 "}, {"", ""}};
+// The log cannot be written, the computation stops; the reason follows (11
+// bytes in Big5, the name, 15 bytes).
+inline constexpr LogText kLogWriteFailed{
+    {"\xBC\x67\xA4\x4A\xB0\x4F\xBF\xFD\xC0\xC9 ", "寫入記錄檔 "},
+    {" \xA5\xA2\xB1\xD1, \xAD\x70\xBA\xE2\xA4\xA4\xA4\xEE", " 失敗, 計算中止"}};
+// Another run is using the log (25 bytes in Big5, then the name).
+inline constexpr LogText kLogHeld{
+    {"\xA5\x74\xA4\x40\xAD\xD3\xB0\xF5\xA6\xE6\xA5\xBF\xA6\x62\xA8\xCF\xA5\xCE\xB0\x4F\xBF\xFD\xC0\xC9 ",
+     "另一個執行正在使用記錄檔 "},
+    {"", ""}};
+// The reason the log cannot be opened when its name is a symbolic link to
+// nothing: the file the link points to does not exist (24 bytes in Big5).
+inline constexpr Text kDanglingLink{
+    "\xB2\xC5\xB8\xB9\xB3\x73\xB5\xB2\xAB\xFC\xA6\x56\xAA\xBA\xC0\xC9\xAE\xD7\xA4\xA3\xA6\x73\xA6\x62",
+    "符號連結指向的檔案不存在"};
 
 // --- Run log -------------------------------------------------------------------
 
@@ -93,15 +116,29 @@ inline constexpr Text kResultPrefix{
 
 // Every text above, for the checks that run over all of them.
 inline constexpr const Text* kAll[] = {
-    &kAskDebug,      &kAskNo,
-    &kAskLength,     &kComputing,
-    &kFinished,      &kPressAnyKey,
-    &kBadDebug,      &kBadNo,
-    &kBadLength,     &kEndedBeforeDebug,
-    &kEndedBeforeNo, &kEndedBeforeLength,
-    &kLogOpenFailed, &kLogWriteFailed,
-    &kCase1,         &kLimit,
-    &kCase2,         &kResultPrefix,
+    &kAskDebug,
+    &kAskNo,
+    &kAskLength,
+    &kComputing,
+    &kFinished,
+    &kPressAnyKey,
+    &kBadDebug,
+    &kBadNo,
+    &kBadLength,
+    &kEndedBeforeDebug,
+    &kEndedBeforeNo,
+    &kEndedBeforeLength,
+    &kOutOfMemory,
+    &kReadFailed,
+    &kLogOpenFailed.before,
+    &kLogWriteFailed.before,
+    &kLogWriteFailed.after,
+    &kLogHeld.before,
+    &kDanglingLink,
+    &kCase1,
+    &kLimit,
+    &kCase2,
+    &kResultPrefix,
 };
 
 // --- Texts in ASCII, the same bytes in either encoding ---------------------------
@@ -110,7 +147,8 @@ inline constexpr const Text* kAll[] = {
 inline constexpr char kInput[] = "input = ";
 // The point between the integer part and the decimals of a result.
 inline constexpr char kPoint[] = ".";
-// The run log's file name, in the current directory.
+// The run log's file name, in the current directory; the messages about the
+// log name it between their two parts.
 inline constexpr char kLogFileName[] = "log.txt";
 // Candidate trace, line 1: " n = " n ", rootStrNew= " rootStrNew
 inline constexpr char kTraceN[] = " n = ";

@@ -4,10 +4,13 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <streambuf>
@@ -32,15 +35,18 @@ struct Outcome {
   calc::RootTexts texts;
 };
 
-// Runs the dialogue on the answers with the log at logPath.
+// Runs the dialogue on the answers with the log at logPath; setUp may change
+// the console further.
 Outcome runDialogue(const std::string& answers, const std::string& logPath, bool terminal = false,
-                    calc::LogFile::Opener opener = calc::openLogFile) {
+                    calc::LogFile::Opener opener = calc::openLogFile,
+                    const std::function<void(calc::Console&)>& setUp = nullptr) {
   std::istringstream in(answers);
   std::ostringstream out, err;
   Outcome o;
   calc::Console console{in, out, err, [&o] { ++o.waits; }, false};
   console.inIsTerminal = terminal;
   console.openLog = std::move(opener);
+  if (setUp) setUp(console);
   calc::ProgramState state;
   o.status = calc::run(state, console, logPath.c_str());
   o.out = out.str();
@@ -117,34 +123,37 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   const Outcome o = runDialogue("0\n2\n2\n", dir.log());
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, std::string(kLogOpenFailed.big5) + ": " + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(o.err, named(kLogOpenFailed) + ": " + std::strerror(EISDIR) + "\n");
   EXPECT_EQ(o.waits, 1);
 }
 
-// A log that records every write it is given, and can fail when it is closed.
+// A log that records every write it is given; it can run out of memory at
+// its n-th write and fail with an error number when it is closed.
 class RecordingSink : public calc::LogSink {
  public:
-  RecordingSink(std::vector<std::string>& writes, bool failClose) : writes_(writes), failClose_(failClose) {}
+  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0)
+      : writes_(writes), closeError_(closeError), throwAt_(throwAt) {}
   bool write(const char* data, size_t size) override {
+    if (writes_.size() + 1 == throwAt_) throw std::bad_alloc();
     writes_.emplace_back(data, size);
     return true;
   }
   bool truncate() override { return true; }
   bool close(bool) override {
-    error_ = failClose_ ? EIO : 0;
-    return !failClose_;
+    error_ = closeError_;
+    return closeError_ == 0;
   }
 
  private:
   std::vector<std::string>& writes_;
-  bool failClose_;
+  int closeError_;
+  size_t throwAt_;
 };
 
 TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   std::vector<std::string> writes;
   calc::LogFile log;
-  ASSERT_TRUE(
-      log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes, false); }));
+  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
   const std::string longLine(100000, '7');  // far longer than any stream buffer
   log << longLine << std::endl;
   calc::RootTexts texts{"2", "1", "1."};
@@ -159,15 +168,49 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   EXPECT_EQ(joined, longLine + "\n" + golden);
 }
 
-TEST(CalcLog, ALogThatFailsOnlyWhenClosedFailsTheRun) {
-  TempDir dir;
-  std::vector<std::string> writes;
-  const Outcome o = runDialogue("0\n2\n2\n", dir.log(), false,
-                                [&](const char*) { return std::make_unique<RecordingSink>(writes, true); });
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(kLogWriteFailed.big5) + ": " + std::strerror(EIO) + "\n");
-  EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos);
-  EXPECT_EQ(writes.size(), 6u);  // every line was written before the close failed
+TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
+  struct Case {
+    const char* name;
+    const char* answers;
+    int closeError;    // the error number of the log's close; 0: it succeeds
+    size_t throwAt;    // the log write that runs out of memory; 0: none
+    int throwAtPlace;  // the place after which the progress runs out of memory; 0: none
+    int readError;     // the error number of reading the answers; 0: none
+    std::string err;
+    size_t writes;  // the lines that reached the log
+  };
+  const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
+  const std::vector<Case> cases = {
+      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0,
+       named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
+      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, noMemory, 2},
+      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6},
+      {"the answers cannot be read", "", 0, 0, 0, EIO,
+       std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::vector<std::string> writes;
+    int clockCalls = 0;
+    const auto setUp = [&](calc::Console& console) {
+      console.inputError = [&c] { return c.readError; };
+      // The progress asks the time once at the start and once after each place.
+      console.errIsTerminal = true;
+      console.clock = [&] {
+        if (++clockCalls == c.throwAtPlace + 1 && c.throwAtPlace != 0) throw std::bad_alloc();
+        return std::chrono::steady_clock::time_point();
+      };
+    };
+    const Outcome o = runDialogue(
+        c.answers, dir.log(), false,
+        [&](const char*) { return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt); }, setUp);
+    EXPECT_EQ(o.status, 1) << c.name;
+    EXPECT_EQ(o.err, c.err) << c.name;
+    EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;
+    EXPECT_EQ(o.waits, 1) << c.name;
+    EXPECT_EQ(writes.size(), c.writes) << c.name;
+    for (const std::string& w : writes) EXPECT_EQ(w.back(), '\n') << c.name;
+  }
 }
 
 TEST(CalcIntegerPart, FindsTheLargestRootNotAboveNo) {
@@ -256,6 +299,7 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     std::optional<calc::Encoding> encoding;
     const char* out;  // the start of what goes to standard output
     const char* err;
+    bool outFails = false;  // standard output takes nothing (a full disk)
   };
   const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
   const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
@@ -272,11 +316,28 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
       {{"--UTF8"}, 2, none, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
       {{"--big5", "--utf8"}, 2, big5, "", exclusive},
       {{"--utf8", "--help", "--big5"}, 2, utf8, "", exclusive},
+      // Control bytes and invalid UTF-8 are shown as escapes, never sent to the terminal.
+      {{"\x1b[?1049h\t\\"},
+       2,
+       none,
+       "",
+       "longsqrt: unknown argument '\\e[?1049h\\t\\\\' (see longsqrt --help)\n"},
+      {{"\x9b"
+        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe9\xc0\xaf\xed\xa0\x80\x7f"},
+       2,
+       none,
+       "",
+       "longsqrt: unknown argument '\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
+       "(see "
+       "longsqrt --help)\n"},
+      {{"--help"}, 1, none, "", "longsqrt: write error\n", true},
+      {{"--version"}, 1, none, "", "longsqrt: write error\n", true},
   };
   for (const Case& c : cases) {
     std::vector<const char*> argv = {"longsqrt"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     std::ostringstream out, err;
+    if (c.outFails) out.setstate(std::ios::badbit);
     calc::Options options;
     const std::string what = c.args.empty() ? "(none)" : c.args[0];
     EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -33,14 +35,17 @@ struct Outcome {
 };
 
 // Runs the program in dir with args and the answers piped to its standard
-// input; redirect says where its standard streams go. It runs in a UTF-8
-// locale, whatever the test runner's: off a terminal that changes no byte.
+// input; redirect says where its standard streams go, before is shell text
+// run first (limits set in the child). It runs in a UTF-8 locale, whatever the
+// test runner's: off a terminal that changes no byte. A run that hangs ends
+// after a minute.
 Outcome runProgram(const TempDir& dir, const std::string& answers, const std::string& args = "",
-                   const std::string& redirect = "> stdout.txt 2> stderr.txt") {
+                   const std::string& redirect = "> stdout.txt 2> stderr.txt",
+                   const std::string& before = "") {
   std::ofstream(dir.path / "answers.txt", std::ios::binary) << answers;
-  const std::string command = "cd '" + dir.path.string() +
-                              "' && cat answers.txt | LC_ALL=C.UTF-8 LANG=C.UTF-8 '" LONGSQRT_EXE "' " +
-                              args + " " + redirect;
+  const std::string command =
+      "cd '" + dir.path.string() + "' && " + before +
+      " cat answers.txt | LC_ALL=C.UTF-8 LANG=C.UTF-8 timeout 60 '" LONGSQRT_EXE "' " + args + " " + redirect;
   const int raw = std::system(command.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -111,45 +116,183 @@ TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   EXPECT_EQ(second.log, expectedLog(3, 1));
 }
 
+// Whether the program runs under AddressSanitizer, which cannot start under
+// an address-space limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// Returns the "ulimit -v" (KiB, within 16) under which a run of no place just
+// succeeds: the program's own needs, with nothing to spare for computing.
+long smallestAddressSpace() {
+  TempDir dir;
+  long fails = 1024, runs = 1L << 22;
+  while (runs - fails > 16) {
+    const long mid = (fails + runs) / 2;
+    // The shell's own word on a run that the limit aborts before main goes nowhere.
+    const std::string limit = "exec 2>/dev/null; ulimit -v " + std::to_string(mid) + ";";
+    (runProgram(dir, "0\n2\n0\n", "", "> stdout.txt 2> stderr.txt", limit).status == 0 ? runs : fails) = mid;
+  }
+  return runs;
+}
+
 TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
   struct Case {
     const char* name;
     const char* args;
     const char* answers;
-    const char* redirect;
-    const char* logBefore;  // "": none, "/dev/full": a link to it, else the log's bytes
+    std::string redirect;
+    const char* logBefore;  // "": none, "/dev/full" or "missing/target": a link to it, "fifo", else its bytes
     int status;
     std::string out, err, log;
+    std::string before = "";  // shell text run first: the child's limits
+    bool cut = false;         // the log is cut short, in whole lines: a shorter prefix of log
   };
   const std::string kept = "left by an earlier run\n";
   const std::string computing = prompts() + kComputing.big5 + "\n" + kInput + "2\n";
-  const std::string noSpace = std::string(kLogWriteFailed.big5) + ": " + std::strerror(ENOSPC) + "\n";
+  const std::string noSpace = named(kLogWriteFailed) + ": " + std::strerror(ENOSPC) + "\n";
+  const std::string writeError = std::string("longsqrt: write error: ") + std::strerror(ENOSPC) + "\n";
   const char* plain = "> stdout.txt 2> stderr.txt";
-  const std::vector<Case> cases = {
+  // A file-size limit cuts a traced log back to its last whole line.
+  const size_t fileLimit = 8192;  // ulimit -f counts 512-byte blocks
+  TempDir unlimited;
+  const std::string traced = runProgram(unlimited, "1\n2\n30\n").log;
+  ASSERT_GT(traced.size(), fileLimit);
+  // A console pipe whose reader is gone before the run starts.
+  int closedPipe[2];
+  ASSERT_EQ(pipe(closedPipe), 0);
+  close(closedPipe[0]);
+  const std::string toClosedPipe = "1>&" + std::to_string(closedPipe[1]) + " 2> stderr.txt";
+  std::vector<Case> cases = {
       {"full disk", "", "0\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
       {"full disk, traces", "", "1\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
       {"full disk, no place to write", "", "0\n2\n0\n", plain, "/dev/full", 0, successConsole(2), "", ""},
+      {"file-size limit, traces", "", "1\n2\n30\n", plain, "", 1, computing,
+       named(kLogWriteFailed) + ": " + std::strerror(EFBIG) + "\n",
+       traced.substr(0, traced.rfind('\n', fileLimit - 1) + 1),
+       "ulimit -f " + std::to_string(fileLimit / 512) + ";"},
       // A closed standard stream never lets the console's texts into the log.
       {"standard output closed", "", "0\n2\n3\n", ">&- 2> stderr.txt", "", 0, "", "", expectedLog(2, 3)},
+      {"console pipe closed", "", "0\n2\n3\n", toClosedPipe, kept.c_str(), 0, "", "", expectedLog(2, 3)},
       {"standard error closed", "", "0\nx\n", "> stdout.txt 2>&-", kept.c_str(), 1,
        std::string(kAskDebug.big5) + kAskNo.big5, "", kept},
       {"standard input closed", "", "0\n2\n3\n", "<&- > stdout.txt 2> stderr.txt", kept.c_str(), 1,
        kAskDebug.big5, std::string(kEndedBeforeDebug.big5) + "\n", kept},
+      {"standard input a directory", "", "0\n2\n3\n", "< . > stdout.txt 2> stderr.txt", kept.c_str(), 1,
+       kAskDebug.big5, std::string(kReadFailed.big5) + ": " + std::strerror(EISDIR) + "\n", kept},
+      {"FIFO without a reader", "", "0\n2\n3\n", plain, "fifo", 1, "",
+       named(kLogOpenFailed) + ": " + std::strerror(ENXIO) + "\n", ""},
+      {"link to nothing", "", "0\n2\n3\n", plain, "missing/target", 1, "",
+       named(kLogOpenFailed) + ": " + kDanglingLink.big5 + "\n", ""},
       {"unknown argument", "--bogus", "0\n2\n3\n", plain, kept.c_str(), 2, "",
        "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n", kept},
+      {"help to a full disk", "--help", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "", writeError,
+       kept},
+      {"version to a full disk", "--version", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "",
+       writeError, kept},
   };
+  if (!kAddressSanitizer) {
+    // Memory runs out as the values grow. With traces, a little more memory
+    // lets it run out in the middle of a line (the decimal text of a value),
+    // which must not reach the log.
+    const long spare = smallestAddressSpace();
+    const auto limit = [spare](long extra) { return "ulimit -v " + std::to_string(spare + extra) + ";"; };
+    const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
+    cases.push_back({"out of memory", "", "0\n2\n3000\n", plain, kept.c_str(), 1, computing, noMemory,
+                     expectedLog(2, 3000), limit(0), true});
+    cases.push_back({"out of memory, traces", "", "1\n2\n3000\n", plain, kept.c_str(), 1, computing, noMemory,
+                     "", limit(160), true});
+  }
   for (const Case& c : cases) {
     TempDir dir;
-    if (std::string(c.logBefore) == "/dev/full") {
-      fs::create_symlink(c.logBefore, dir.path / "log.txt");
-    } else if (*c.logBefore != '\0') {
-      std::ofstream(dir.log()) << c.logBefore;
+    const std::string logBefore = c.logBefore;
+    if (logBefore == "/dev/full" || logBefore == "missing/target") {
+      fs::create_symlink(logBefore, dir.path / "log.txt");
+    } else if (logBefore == "fifo") {
+      ASSERT_EQ(mkfifo(dir.log().c_str(), 0600), 0);
+    } else if (!logBefore.empty()) {
+      std::ofstream(dir.log()) << logBefore;
     }
-    const Outcome o = runProgram(dir, c.answers, c.args, c.redirect);
+    const Outcome o = runProgram(dir, c.answers, c.args, c.redirect, c.before);
     EXPECT_EQ(o.status, c.status) << c.name;
     EXPECT_EQ(o.out, c.out) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
-    EXPECT_EQ(o.log, c.log) << c.name;
+    if (c.cut) {  // an empty c.log: only whole lines are known
+      EXPECT_TRUE(c.log.empty() || o.log.size() < c.log.size()) << c.name;
+      EXPECT_EQ(o.log.substr(0, c.log.size()), c.log.substr(0, o.log.size())) << c.name;
+      EXPECT_TRUE(o.log.empty() || o.log.back() == '\n') << c.name;
+    } else {
+      EXPECT_EQ(o.log, c.log) << c.name;
+    }
+  }
+  close(closedPipe[1]);
+}
+
+// Writes text to a run's standard input and makes it go out at once.
+void type(FILE* in, const char* text) {
+  std::fputs(text, in);
+  std::fflush(in);
+}
+
+// Waits until the file at path holds what (a run's prompt).
+bool awaitText(const fs::path& path, const std::string& what) {
+  for (int i = 0; i < 2000; ++i) {
+    if (readFile(path.string()).find(what) != std::string::npos) return true;
+    usleep(10000);
+  }
+  return false;
+}
+
+TEST(CalcEndToEnd, TwoRunsNeverShareALogNorRemoveAnothersLog) {
+  enum class Meanwhile { secondRun, replaced, written };
+  struct Case {
+    const char* name;
+    const char* logBefore;  // "": none
+    Meanwhile meanwhile;    // what happens while the first run waits for its answer to no
+    const char* rest;       // the first run's answers after debug
+    int status;
+    std::string log;
+  };
+  const std::string kept = "left by an earlier run\n", other = "another run's log\n";
+  const std::vector<Case> cases = {
+      {"a second run", kept.c_str(), Meanwhile::secondRun, "2\n3\n", 0, expectedLog(2, 3)},
+      {"a second run, no log before", "", Meanwhile::secondRun, "2\n3\n", 0, expectedLog(2, 3)},
+      // The first run created log.txt and is refused: it removes no file but its own, empty.
+      {"another log put in its place", "", Meanwhile::replaced, "", 1, other},
+      {"another run's lines written into it", "", Meanwhile::written, "", 1, other},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    if (*c.logBefore != '\0') std::ofstream(dir.log()) << c.logBefore;
+    const std::string first = "cd '" + dir.path.string() + "' && exec '" LONGSQRT_EXE "' > a.out 2> a.err";
+    FILE* in = popen(first.c_str(), "w");
+    ASSERT_NE(in, nullptr) << c.name;
+    type(in, "0\n");
+    ASSERT_TRUE(awaitText(dir.path / "a.out", kAskNo.big5)) << c.name;
+    switch (c.meanwhile) {
+      case Meanwhile::secondRun: {
+        const Outcome second = runProgram(dir, "0\n3\n1\n");
+        EXPECT_EQ(second.status, 1) << c.name;
+        EXPECT_EQ(second.out, "") << c.name;
+        EXPECT_EQ(second.err, named(kLogHeld) + "\n") << c.name;
+        break;
+      }
+      case Meanwhile::replaced:
+        std::ofstream(dir.path / "other.txt") << other;
+        fs::rename(dir.path / "other.txt", dir.log());
+        break;
+      case Meanwhile::written:
+        std::ofstream(dir.log(), std::ios::app) << other;
+        break;
+    }
+    type(in, c.rest);
+    const int status = pclose(in);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << c.name << ": " << status;
+    EXPECT_EQ(readFile(dir.log()), c.log) << c.name;
   }
 }
 

@@ -69,6 +69,11 @@ inline std::string successConsole(int32_t no) {
   return prompts() + kComputing.big5 + "\n" + kInput + std::to_string(no) + "\n" + kFinished.big5 + "\n";
 }
 
+// Returns the Big5 form of a message that names the log, as a run names it.
+inline std::string named(const calc::texts::LogText& t) {
+  return std::string(t.before.big5) + calc::texts::kLogFileName + t.after.big5;
+}
+
 // Returns the UTF-8 form of Big5 text, converted by the C library's iconv.
 inline std::string toUtf8(const std::string& big5) {
   const iconv_t cd = iconv_open("UTF-8", "BIG5");
