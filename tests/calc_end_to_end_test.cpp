@@ -36,8 +36,8 @@ struct Outcome {
 Outcome runProgram(const TempDir& dir, const std::string& answers, const std::string& args = "",
                    const std::string& redirect = "> stdout.txt 2> stderr.txt") {
   std::ofstream(dir.path / "answers.txt", std::ios::binary) << answers;
-  const std::string command =
-      "cd '" + dir.path.string() + "' && cat answers.txt | '" LONGSQRT_EXE "' " + args + " " + redirect;
+  const std::string command = "cd '" + dir.path.string() + "' && cat answers.txt | " +
+                              shellCommandOf(LONGSQRT_EXE) + " " + args + " " + redirect;
   const int raw = std::system(command.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -1,5 +1,6 @@
 // Helpers for the tests that run longsqrt on a pseudo-terminal: open one, start
-// the program on it, read what it shows, watch its modes, reap the child.
+// the program on it, read what it shows, watch its modes, reap the child; and
+// how every test starts the program (through the emulator of a cross build).
 #ifndef LONGSQRT_TESTS_TERMINAL_UTIL_H
 #define LONGSQRT_TESTS_TERMINAL_UTIL_H
 #ifndef _WIN32
@@ -18,6 +19,36 @@
 #include <vector>
 
 namespace terminal_test {
+
+// Returns the words that start program: the emulator's (qemu for a cross
+// build, none for a native one), then program itself.
+inline std::vector<std::string> commandOf(const char* program) {
+  std::vector<std::string> words = {LONGSQRT_EMULATOR};
+  words.push_back(program);
+  return words;
+}
+
+// Returns the command line that starts program, for a shell: each word in single quotes.
+inline std::string shellCommandOf(const char* program) {
+  std::string line;
+  for (const std::string& word : commandOf(program)) {
+    line += (line.empty() ? "'" : " '");
+    for (const char c : word) line += (c == '\'' ? std::string("'\\''") : std::string(1, c));
+    line += "'";
+  }
+  return line;
+}
+
+// Replaces this process with program and args, through the emulator if any;
+// returns only if that fails.
+inline void execProgram(const char* program, const std::vector<std::string>& args = {}) {
+  std::vector<std::string> words = commandOf(program);
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(&w[0]);
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+}
 
 // A pseudo-terminal: the master side the test types into and reads from, and
 // one descriptor on the slave side that keeps its settings observable.
@@ -75,10 +106,7 @@ inline pid_t startOnTerminal(const Terminal& t, const std::string& dir, const ch
   dup2(tty, 0);
   dup2(out, 1);
   dup2(err, 2);
-  std::vector<char*> argv{const_cast<char*>(program)};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  execv(program, argv.data());
+  execProgram(program, args);
   _exit(127);
 }
 
@@ -111,7 +139,7 @@ inline Job startAsJob(const Terminal& t, const std::string& dir, const char* pro
       dup2(tty, 0);
       dup2(tty, 1);
       dup2(err, 2);
-      execl(program, program, static_cast<char*>(nullptr));
+      execProgram(program);
       _exit(127);
     }
     setpgid(child, child);
