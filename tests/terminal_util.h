@@ -171,9 +171,10 @@ inline bool readUntil(int fd, const std::string& what, std::string& seen, int se
   return true;
 }
 
-// Returns true once the terminal's local modes match want under mask.
-inline bool awaitModes(int fd, tcflag_t mask, tcflag_t want) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+// Returns true once the terminal's local modes match want under mask, false
+// when they do not within the given seconds.
+inline bool awaitModes(int fd, tcflag_t mask, tcflag_t want, int seconds = 20) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   termios t;
   while (std::chrono::steady_clock::now() < deadline) {
     if (tcgetattr(fd, &t) == 0 && (t.c_lflag & mask) == want) return true;
