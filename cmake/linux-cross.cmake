@@ -4,19 +4,15 @@
 # for that architecture), the cross pkg-config (the host's would find the
 # host's GMP), and qemu user-mode emulation LONGSQRT_CROSS_QEMU to run what is
 # built. The programs run on the multiarch runtime in /lib/<multiarch>, so
-# qemu gets no -L: its -L /usr/<triplet> breaks fork() once that runtime is installed.
+# qemu gets no -L: with -L /usr/<triplet>, fork() hangs or smashes the stack
+# once that runtime is installed.
 set(CMAKE_SYSTEM_NAME Linux)
 
 set(CMAKE_C_COMPILER ${LONGSQRT_CROSS_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${LONGSQRT_CROSS_TRIPLET}-g++)
+# Libraries and package files (GoogleTest's) come from /usr/lib/<multiarch>,
+# not the host's; the cross compiler looks for headers and libraries there too.
 set(CMAKE_LIBRARY_ARCHITECTURE ${LONGSQRT_CROSS_MULTIARCH})
-
-# Programs from the host; libraries, headers and packages for the target only.
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_FIND_ROOT_PATH /)
 
 find_program(PKG_CONFIG_EXECUTABLE ${LONGSQRT_CROSS_TRIPLET}-pkg-config)
 
