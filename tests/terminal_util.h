@@ -1,5 +1,6 @@
 // Helpers for the tests that run longsqrt on a pseudo-terminal: open one, start
-// the program on it, read what it shows, watch its modes, reap the child.
+// the program on it, read what it shows, watch its modes, reap the child; and
+// how every test starts the program (through the emulator of a cross build).
 #ifndef LONGSQRT_TESTS_TERMINAL_UTIL_H
 #define LONGSQRT_TESTS_TERMINAL_UTIL_H
 #ifndef _WIN32
@@ -19,6 +20,36 @@
 #include <vector>
 
 namespace terminal_test {
+
+// Returns the words that start program: the emulator's (qemu for a cross
+// build, none for a native one), then program itself.
+inline std::vector<std::string> commandOf(const char* program) {
+  std::vector<std::string> words = {LONGSQRT_EMULATOR};
+  words.push_back(program);
+  return words;
+}
+
+// Returns the command line that starts program, for a shell: each word in single quotes.
+inline std::string shellCommandOf(const char* program) {
+  std::string line;
+  for (const std::string& word : commandOf(program)) {
+    line += (line.empty() ? "'" : " '");
+    for (const char c : word) line += (c == '\'' ? std::string("'\\''") : std::string(1, c));
+    line += "'";
+  }
+  return line;
+}
+
+// Replaces this process with program and args, through the emulator if any;
+// returns only if that fails.
+inline void execProgram(const char* program, const std::vector<std::string>& args = {}) {
+  std::vector<std::string> words = commandOf(program);
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(&w[0]);
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+}
 
 // A pseudo-terminal: the master side the test types into and reads from, and
 // one descriptor on the slave side that keeps its settings observable.
@@ -84,10 +115,7 @@ inline bool haveLocale(const char* name) {
   dup2(tty, 0);
   dup2(out, 1);
   dup2(err, 2);
-  std::vector<char*> argv{const_cast<char*>(program)};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  execv(program, argv.data());
+  execProgram(program, args);
   _exit(127);
 }
 
@@ -159,9 +187,10 @@ inline bool readUntil(int fd, const std::string& what, std::string& seen, int se
   return true;
 }
 
-// Returns true once the terminal's local modes match want under mask.
-inline bool awaitModes(int fd, tcflag_t mask, tcflag_t want) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+// Returns true once the terminal's local modes match want under mask, false
+// when they do not within the given seconds.
+inline bool awaitModes(int fd, tcflag_t mask, tcflag_t want, int seconds = 20) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   termios t;
   while (std::chrono::steady_clock::now() < deadline) {
     if (tcgetattr(fd, &t) == 0 && (t.c_lflag & mask) == want) return true;
