@@ -195,7 +195,8 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
       {"version to a full disk", "--version", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "",
        writeError, kept},
   };
-  if (!kAddressSanitizer) {
+  // An emulator takes the address-space limit for itself, as the sanitizer does.
+  if (!kAddressSanitizer && !underEmulator()) {
     // Memory runs out as the values grow. With traces, a little more memory
     // lets it run out in the middle of a line (the decimal text of a value),
     // which must not reach the log.

@@ -277,6 +277,9 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.sig) << r.name << " " << status;
     }
     drain(t.master, seen);
+    // An emulator reports the signal that ended its guest on the terminal
+    // after it: that line is the emulator's, not the program's.
+    if (underEmulator()) seen = seen.substr(0, seen.find("qemu: "));
 
     // The screen ends with a line and blanks over it and the echoed "^C",
     // short of the last column.

@@ -29,6 +29,9 @@ inline std::vector<std::string> commandOf(const char* program) {
   return words;
 }
 
+// Returns true when programs start through an emulator (a cross build).
+inline bool underEmulator() { return commandOf("").size() > 1; }
+
 // Returns the command line that starts program, for a shell: each word in single quotes.
 inline std::string shellCommandOf(const char* program) {
   std::string line;
