@@ -191,6 +191,7 @@ class arbitrary {
   void addWord(uint32_t w);
   void subtractWord(uint32_t w);  // may flip the flag; normalizes
   void addLimb(uint16_t d) {
+    if (limbs.size() == limbs.capacity()) reserveCarryOfAddLimb(d);
     if (magnitude::addLimb(limbs.data(), limbs.size(), d) != 0) limbs.push_back(1);
   }
   void subtractLimb(uint16_t d);  // may flip the flag; normalizes
@@ -198,10 +199,38 @@ class arbitrary {
   void multiplyMagnitude(const uint16_t* y, size_t m);
   void multiplyWord(uint32_t w);
   void multiplyLimb(uint16_t m) {
+    if (limbs.size() == limbs.capacity()) reserveCarryOfMultiplyLimb(m);
     const uint32_t carry = magnitude::multiplyByLimb(limbs.data(), limbs.size(), m);
     if (carry != 0) limbs.push_back(static_cast<uint16_t>(carry));
   }
   uint16_t shortDivide(uint16_t d);
+
+  // Growth before writing, so that a failed allocation leaves the value as it
+  // was. reserveLimbs makes room for n limbs (at least doubling the room when
+  // it grows); the other two make room for the carry limb that adding d, or
+  // multiplying by m, may append, before the loop writes a limb.
+  void reserveLimbs(size_t n);
+  void reserveCarryOfAddLimb(uint16_t d);
+  void reserveCarryOfMultiplyLimb(uint16_t m);
+  // Runs the steps of an operation on this value and returns it. Steps may
+  // promote a small value or exchange its field before a later one fails to
+  // grow the limbs; then the small value is put back as it was (no allocation)
+  // and the failure passes on. A large value needs nothing: its loops grow
+  // before they write.
+  template <class Steps>
+  arbitrary& keepingSmallOnFailure(Steps steps) {
+    if (!isSmall()) return steps();
+    const int32_t v = smallValue;
+    const bool flag = nonNegative;
+    try {
+      return steps();
+    } catch (...) {
+      std::vector<uint16_t>().swap(limbs);
+      smallValue = v;
+      nonNegative = flag;
+      throw;
+    }
+  }
 
   int32_t smallValue;
   std::vector<uint16_t> limbs;
