@@ -200,11 +200,15 @@ LONGSQRT_AVX2 uint16_t multiplyAvx2(uint16_t* r, const uint16_t* a, size_t na, c
   const size_t wa = (na + 1) / 2;
   const size_t wb = (nb + 1) / 2;
   const size_t wr = wa + wb;
-  thread_local std::vector<uint64_t> scratch;
-  if (scratch.size() < wa + wb + 8 + wr) scratch.resize(wa + wb + 8 + wr);
-  uint64_t* aw = scratch.data();
+  // The factors' words, each in a 64-bit lane for the product, and the
+  // product's 32-bit words, each in storage of its own type.
+  thread_local std::vector<uint64_t> factorWords;
+  thread_local std::vector<uint32_t> productWords;
+  if (factorWords.size() < wa + wb + 8) factorWords.resize(wa + wb + 8);
+  if (productWords.size() < wr) productWords.resize(wr);
+  uint64_t* aw = factorWords.data();
   uint64_t* bw = aw + wa + 4;
-  uint32_t* rw = reinterpret_cast<uint32_t*>(bw + wb + 4);
+  uint32_t* rw = productWords.data();
   for (size_t j = 0; j < wa; ++j) aw[j] = wordAt(a, na, j);
   for (size_t j = 0; j < wb; ++j) bw[j] = wordAt(b, nb, wb - 1 - j);
   std::fill(aw + wa, aw + wa + 4, 0);
