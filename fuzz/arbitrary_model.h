@@ -50,7 +50,7 @@ enum Opcode : uint8_t {
   kNegate,          //          target.negate()
   kFormChange,      // byte:    promoteForAdd, promoteForMul or normalize (byte % 3)
   kRawLimbs,        // count byte, sign byte, limbs: target = large form with those limbs
-  kResize,          // byte:    grow a large target by 1..3 zero limbs, or shrink it (bit 7)
+  kResize,          // byte:    grow a large target by 1..3 zero limbs, or shrink it (bit 7); small: none
   kSetMagnitude32,  // 4 bytes: target.setMagnitude32(word)
   kMagnitudeLow32,  //          target.magnitudeLow32()
   kOpcodes
@@ -477,8 +477,8 @@ class Machine {
       }
       case kResize: {
         op_ = "resizeLimbs";
-        if (x.isSmall()) break;  // growing a small value is a form change, not arithmetic
-        const uint8_t s = in.byte();
+        const uint8_t s = in.byte();  // read whatever the target, so the next operation stays in frame
+        if (x.isSmall()) break;       // growing a small value is a form change, not arithmetic
         const size_t n = x.limbCount();
         if (s & 0x80) {
           // Shrinking drops the top limbs: the magnitude keeps its low limbs.
