@@ -33,7 +33,7 @@ LONGSQRT_AVX2 inline void store(uint16_t* p, __m256i v) {
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 LONGSQRT_AVX2 inline uint32_t lane0(__m256i v) {
-  return static_cast<uint32_t>(_mm256_cvtsi256_si32(v)) & 0xFFFFu;
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(v))) & 0xFFFFu;
 }
 
 // Lane j takes lane j - 1 of v; lane 0 takes 0.
@@ -108,8 +108,9 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   wide::store4(x, wide::mulAdd(wide::load4(x), m, 0, high));
   // A lane's addend is the high half of the product below it; lane 0's also
   // holds the carry into the block.
-  __m256i addend0 = _mm256_add_epi16(_mm256_mulhi_epu16(shiftUp(first), factor),
-                                     _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(high))));
+  __m256i addend0 = _mm256_add_epi16(
+      _mm256_mulhi_epu16(shiftUp(first), factor),
+      _mm256_inserti128_si256(_mm256_setzero_si256(), _mm_cvtsi32_si128(static_cast<int>(high)), 0));
   uint32_t carriesIn = 0;
   size_t i = 4;
   for (; i + 32 <= last; i += 32) {

@@ -10,8 +10,11 @@
 
 // They exist where the compiler can target AVX2 one function at a time: GCC
 // and Clang on x86-64. A build with the portable words forced stands for a
-// processor without them, and leaves them out too.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(LONGSQRT_PORTABLE_WORDS)
+// processor without them, and leaves them out too; so does a MinGW build
+// without optimization, whose 32-byte register spills GCC cannot align on
+// the Win64 stack.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(LONGSQRT_PORTABLE_WORDS) && \
+    !(defined(__MINGW32__) && !defined(__OPTIMIZE__))
 #define LONGSQRT_AVX2_FORMS 1
 // Keeps a scalar loop out of the function that chooses the path: inlined, its
 // register saves would come before the choice and cost every vector pass.
