@@ -19,11 +19,6 @@
 
 namespace magnitude {
 
-bool avx2Supported() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-
 namespace {
 
 LONGSQRT_AVX2 inline __m256i load(const uint16_t* p) {
@@ -235,9 +230,7 @@ LONGSQRT_AVX2 uint16_t multiplyAvx2(uint16_t* r, const uint16_t* a, size_t na, c
     column >>= 32;
   }
   rw[wr - 1] = static_cast<uint32_t>(column);
-  const size_t nr = na + nb - 1;
-  for (size_t i = 0; i < nr; ++i) r[i] = static_cast<uint16_t>(rw[i / 2] >> (16 * (i % 2)));
-  return static_cast<uint16_t>(rw[nr / 2] >> (16 * (nr % 2)));
+  return wide::unpackPairs(rw, na + nb - 1, r);
 }
 
 // --- Division by ten --------------------------------------------------------------
