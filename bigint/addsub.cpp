@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "bigint/arbitrary.h"
+#include "bigint/magnitude.h"
 
 // --- Signed layer -------------------------------------------------------------
 
@@ -69,7 +70,7 @@ arbitrary& arbitrary::addIntSlow(int32_t a) {
       }
       return *this;
     }
-    assert(!window::fitsAddArgument(a) && "the inline += takes every argument inside the window");
+    assert(!smallrange::fitsAddArgument(a) && "the inline += takes every argument inside the window");
     // v + a == a + v: hold a, which the guard of the second call promotes.
     const int32_t v = smallValue;
     smallValue = a;
@@ -88,7 +89,7 @@ arbitrary& arbitrary::subtractIntSlow(int32_t a) {
       }
       return *this;
     }
-    assert(!window::fitsAddArgument(a) && "the inline -= takes every argument inside the window");
+    assert(!smallrange::fitsAddArgument(a) && "the inline -= takes every argument inside the window");
     // v - a == -(a - v): hold a, which the guard of the second call promotes.
     const int32_t v = smallValue;
     smallValue = a;
@@ -102,8 +103,8 @@ arbitrary& arbitrary::subtractIntSlow(int32_t a) {
 // A word wider than a limb is the two-limb magnitude setMagnitude32 gives it.
 void arbitrary::addWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
-    addMagnitude(y, 2);
+    const WordLimbs y = limbsOf(w);
+    addMagnitude(y.limb, 2);
   } else {
     addLimb(static_cast<uint16_t>(w));
   }
@@ -111,8 +112,8 @@ void arbitrary::addWord(uint32_t w) {
 
 void arbitrary::subtractWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
-    subtractMagnitude(y, 2);
+    const WordLimbs y = limbsOf(w);
+    subtractMagnitude(y.limb, 2);
   } else {
     subtractLimb(static_cast<uint16_t>(w));
   }

@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "bigint/arbitrary.h"
+#include "bigint/magnitude.h"
 
 // --- Signed layer -------------------------------------------------------------
 
@@ -40,7 +41,7 @@ arbitrary& arbitrary::multiplyIntSlow(int32_t a) {
       nonNegative = (a >= 0) == nonNegative;
       return *this;
     }
-    assert(!window::fitsMulWindow(a) && "the inline *= multiplies every factor inside the window");
+    assert(!smallrange::fitsMulWindow(a) && "the inline *= multiplies every factor inside the window");
     // v * a == a * v: hold a, so that the guard of the second call promotes it.
     const int32_t v = smallValue;
     smallValue = a;
@@ -53,8 +54,8 @@ arbitrary& arbitrary::multiplyIntSlow(int32_t a) {
 // A word wider than a limb is the two-limb magnitude setMagnitude32 gives it.
 void arbitrary::multiplyWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
-    multiplyMagnitude(y, 2);
+    const WordLimbs y = limbsOf(w);
+    multiplyMagnitude(y.limb, 2);
   } else {
     multiplyLimb(static_cast<uint16_t>(w));
   }

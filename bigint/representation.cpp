@@ -26,6 +26,21 @@ arbitrary& arbitrary::operator=(const arbitrary& s) {
   return *this;
 }
 
+arbitrary& arbitrary::operator=(arbitrary&& s) noexcept {
+  if (this == &s) return *this;
+  if (!s.isSmall()) {
+    limbs = std::move(s.limbs);
+    smallValue = 0;
+    nonNegative = s.nonNegative;
+  } else {
+    smallValue = s.smallValue;  // a small source keeps our flag, as in the copy
+    if (!isSmall()) limbs.clear();
+  }
+  s.smallValue = 0;
+  s.limbs.clear();
+  return *this;
+}
+
 arbitrary& arbitrary::negate() {
   if (!isSmall()) {
     nonNegative = !nonNegative;
@@ -37,30 +52,17 @@ arbitrary& arbitrary::negate() {
   return *this;
 }
 
-uint16_t& arbitrary::limb(size_t i) noexcept {
-  assert(i < limbs.size() && "limb index past the top limb");
-  return limbs[i];
-}
-
 uint16_t arbitrary::limb(size_t i) const noexcept {
   assert(i < limbs.size() && "limb index past the top limb");
   return limbs[i];
 }
 
-void arbitrary::resizeLimbs(size_t n) {
-  const bool grownFromSmall = isSmall() && n > 0;
-  limbs.resize(n);  // first: a failed resize leaves this value as it was
-  if (grownFromSmall) {
-    smallValue = 0;
-    nonNegative = true;
-  }
-}
-
 void arbitrary::setMagnitude32(uint32_t w) {
   limbs.resize(2);  // first: a failed resize leaves this value as it was
   smallValue = 0;
-  limbs[0] = static_cast<uint16_t>(w & 0xFFFFu);
-  limbs[1] = static_cast<uint16_t>(w >> 16);
+  const WordLimbs y = limbsOf(w);
+  limbs[0] = y.limb[0];
+  limbs[1] = y.limb[1];
   nonNegative = true;
 }
 

@@ -18,12 +18,13 @@ thread_local long allocationsUntilFailure = 0;
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Each out of line, so that no call site sees malloc() and free() paired
+// with new and delete.
+__attribute__((noinline)) void* operator new(std::size_t size) {
   if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0) throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
-// Out of line, so that no call site sees free() applied to what new returned.
 __attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
 __attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
@@ -78,10 +79,12 @@ TEST(BigintAllocationFailure, EveryOperationLeavesItsOperandsAsTheyWere) {
       {"construction from text", 7, 0,
        [](arbitrary& x, arbitrary&) { x = arbitrary("-123456789012345678901234567890"); }},
       {"negate", INT32_MIN, 0, [](arbitrary& x, arbitrary&) { x.negate(); }},
-      {"promoteForAdd", INT32_MIN, 0, [](arbitrary& x, arbitrary&) { x.promoteForAdd(); }},
-      {"promoteForMul", -40000, 0, [](arbitrary& x, arbitrary&) { x.promoteForMul(); }},
-      {"setMagnitude32", 7, 0, [](arbitrary& x, arbitrary&) { x.setMagnitude32(0x12345678); }},
-      {"resizeLimbs", allOnes, 0, [](arbitrary& x, arbitrary&) { x.resizeLimbs(9); }},
+      {"promoteForAdd", INT32_MIN, 0,
+       [](arbitrary& x, arbitrary&) { arbitrary_internals::promoteForAdd(x); }},
+      {"promoteForMul", -40000, 0, [](arbitrary& x, arbitrary&) { arbitrary_internals::promoteForMul(x); }},
+      {"setMagnitude32", 7, 0,
+       [](arbitrary& x, arbitrary&) { arbitrary_internals::setMagnitude32(x, 0x12345678); }},
+      {"resizeLimbs", allOnes, 0, [](arbitrary& x, arbitrary&) { arbitrary_internals::resizeLimbs(x, 9); }},
       {"divideByWord", long2, 0, [](arbitrary& x, arbitrary&) { x.divideByWord(10); }},
       {"insertion", 7, long2, [&os](arbitrary&, arbitrary& y) { os << y; }},
   };
