@@ -1,91 +1,101 @@
 // Addition and subtraction of arbitrary values: a signed layer that dispatches
 // on forms and signs to the magnitude members, which run the limb loops.
+#include <algorithm>
 #include <cassert>
 
 #include "bigint/arbitrary.h"
+#include "bigint/magnitude.h"
 
 // --- Signed layer -------------------------------------------------------------
 
 arbitrary& arbitrary::operator+=(arbitrary& other) {
-  promoteForAdd();
-  other.promoteForAdd();
-  if (isSmall()) {
-    if (other.isSmall()) {
-      smallValue += other.smallValue;  // both inside the guard: no overflow
-      return *this;
+  return keepingSmallOnFailure([&]() -> arbitrary& {
+    promoteForAdd();
+    other.promoteForAdd();
+    if (isSmall()) {
+      if (other.isSmall()) {
+        smallValue += other.smallValue;  // both inside the guard: no overflow
+        return *this;
+      }
+      // small + large == large + small
+      const int32_t v = smallValue;
+      *this = other;
+      return *this += v;
     }
-    // small + large == large + small
-    const int32_t v = smallValue;
-    *this = other;
-    return *this += v;
-  }
-  if (other.isSmall()) return *this += other.smallValue;
-  // Equal signs add magnitudes; opposite signs subtract them.
-  if (nonNegative == other.nonNegative) {
-    addMagnitude(other.limbs.data(), other.limbs.size());
-  } else {
-    subtractMagnitude(other.limbs.data(), other.limbs.size());
-  }
-  return *this;
+    if (other.isSmall()) return *this += other.smallValue;
+    // Equal signs add magnitudes; opposite signs subtract them.
+    if (nonNegative == other.nonNegative) {
+      addMagnitude(other.limbs.data(), other.limbs.size());
+    } else {
+      subtractMagnitude(other.limbs.data(), other.limbs.size());
+    }
+    return *this;
+  });
 }
 
 arbitrary& arbitrary::operator-=(arbitrary& other) {
-  promoteForAdd();
-  other.promoteForAdd();
-  if (isSmall()) {
-    if (other.isSmall()) {
-      smallValue -= other.smallValue;
-      return *this;
+  return keepingSmallOnFailure([&]() -> arbitrary& {
+    promoteForAdd();
+    other.promoteForAdd();
+    if (isSmall()) {
+      if (other.isSmall()) {
+        smallValue -= other.smallValue;
+        return *this;
+      }
+      // small - large == -(large - small)
+      const int32_t v = smallValue;
+      *this = other;
+      *this -= v;
+      return negate();
     }
-    // small - large == -(large - small)
-    const int32_t v = smallValue;
-    *this = other;
-    *this -= v;
-    return negate();
-  }
-  if (other.isSmall()) return *this -= other.smallValue;
-  // a - b subtracts magnitudes when the signs agree and adds them otherwise.
-  if (nonNegative == other.nonNegative) {
-    subtractMagnitude(other.limbs.data(), other.limbs.size());
-  } else {
-    addMagnitude(other.limbs.data(), other.limbs.size());
-  }
-  return *this;
+    if (other.isSmall()) return *this -= other.smallValue;
+    // a - b subtracts magnitudes when the signs agree and adds them otherwise.
+    if (nonNegative == other.nonNegative) {
+      subtractMagnitude(other.limbs.data(), other.limbs.size());
+    } else {
+      addMagnitude(other.limbs.data(), other.limbs.size());
+    }
+    return *this;
+  });
 }
 
 arbitrary& arbitrary::addIntSlow(int32_t a) {
-  promoteForAdd();
-  if (!isSmall()) {
-    if ((a >= 0) == nonNegative) {
-      addWord(absWord(a));
-    } else {
-      subtractWord(absWord(a));
+  return keepingSmallOnFailure([&]() -> arbitrary& {
+    promoteForAdd();
+    if (!isSmall()) {
+      if ((a >= 0) == nonNegative) {
+        addWord(absWord(a));
+      } else {
+        subtractWord(absWord(a));
+      }
+      return *this;
     }
-    return *this;
-  }
-  assert(!window::fitsAddArgument(a) && "the inline += takes every argument inside the window");
-  // v + a == a + v: hold a, which the guard of the second call promotes.
-  const int32_t v = smallValue;
-  smallValue = a;
-  return *this += v;
+    assert(!smallrange::fitsAddArgument(a) && "the inline += takes every argument inside the window");
+    // v + a == a + v: hold a, which the guard of the second call promotes.
+    const int32_t v = smallValue;
+    smallValue = a;
+    return *this += v;
+  });
 }
 
 arbitrary& arbitrary::subtractIntSlow(int32_t a) {
-  promoteForAdd();
-  if (!isSmall()) {
-    if ((a >= 0) == nonNegative) {
-      subtractWord(absWord(a));
-    } else {
-      addWord(absWord(a));
+  return keepingSmallOnFailure([&]() -> arbitrary& {
+    promoteForAdd();
+    if (!isSmall()) {
+      if ((a >= 0) == nonNegative) {
+        subtractWord(absWord(a));
+      } else {
+        addWord(absWord(a));
+      }
+      return *this;
     }
-    return *this;
-  }
-  assert(!window::fitsAddArgument(a) && "the inline -= takes every argument inside the window");
-  // v - a == -(a - v): hold a, which the guard of the second call promotes.
-  const int32_t v = smallValue;
-  smallValue = a;
-  *this -= v;
-  return negate();
+    assert(!smallrange::fitsAddArgument(a) && "the inline -= takes every argument inside the window");
+    // v - a == -(a - v): hold a, which the guard of the second call promotes.
+    const int32_t v = smallValue;
+    smallValue = a;
+    *this -= v;
+    return negate();
+  });
 }
 
 // --- Magnitude layer ----------------------------------------------------------
@@ -93,8 +103,8 @@ arbitrary& arbitrary::subtractIntSlow(int32_t a) {
 // A word wider than a limb is the two-limb magnitude setMagnitude32 gives it.
 void arbitrary::addWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
-    addMagnitude(y, 2);
+    const WordLimbs y = limbsOf(w);
+    addMagnitude(y.limb, 2);
   } else {
     addLimb(static_cast<uint16_t>(w));
   }
@@ -102,8 +112,8 @@ void arbitrary::addWord(uint32_t w) {
 
 void arbitrary::subtractWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
-    subtractMagnitude(y, 2);
+    const WordLimbs y = limbsOf(w);
+    subtractMagnitude(y.limb, 2);
   } else {
     subtractLimb(static_cast<uint16_t>(w));
   }
@@ -111,6 +121,9 @@ void arbitrary::subtractWord(uint32_t w) {
 
 void arbitrary::addMagnitude(const uint16_t* y, size_t m) {
   assert(!isSmall() && m > 0 && "magnitudes are added in the large form");
+  const bool own = y == limbs.data();           // x += x
+  reserveLimbs(std::max(limbs.size(), m) + 1);  // the carry limb too, before a limb is written
+  if (own) y = limbs.data();
   if (limbs.size() < m) limbs.resize(m);  // y is not our own limbs when they are shorter
   if (magnitude::add(limbs.data(), limbs.size(), y, m) != 0) limbs.push_back(1);
 }

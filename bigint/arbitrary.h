@@ -20,7 +20,10 @@
 //   limb left) or assignment of a small value or of a machine integer.
 //
 // The guards decide when a small value is promoted; their ranges, and the
-// argument windows of the inline operators, are named in windows.h.
+// argument windows of the inline operators, are named in small_ranges.h.
+//
+// An operation that cannot grow the limbs throws std::bad_alloc and leaves
+// its target as it was, and its right operand holding its value.
 #ifndef LONGSQRT_BIGINT_ARBITRARY_H
 #define LONGSQRT_BIGINT_ARBITRARY_H
 
@@ -29,12 +32,12 @@
 #include <iosfwd>
 #include <vector>
 
-#include "bigint/magnitude.h"
-#include "bigint/windows.h"
+#include "bigint/limb_steps.h"
+#include "bigint/small_ranges.h"
 
 class arbitrary {
  public:
-  // --- Construction, assignment, form changes -------------------------------
+  // --- Construction, assignment, negation -----------------------------------
 
   // Constructs the small form holding v, flagged non-negative.
   arbitrary(int32_t v = 0) noexcept : smallValue(v), nonNegative(true) {}
@@ -48,6 +51,9 @@ class arbitrary {
   arbitrary(arbitrary&& other) noexcept;
   // Assigns s; a small s empties the limbs and keeps this flag (x = x works).
   arbitrary& operator=(const arbitrary& s);
+  // Assigns s as the copy does, taking over its limbs and leaving it a valid
+  // small 0 (x = std::move(x) changes nothing).
+  arbitrary& operator=(arbitrary&& s) noexcept;
   // Assigns the small form v; empties the limbs and keeps the sign flag.
   arbitrary& operator=(int32_t v) noexcept {
     smallValue = v;
@@ -59,44 +65,27 @@ class arbitrary {
   // Negates in place: the small value by two's complement (-2147483648 becomes
   // the large 2147483648), a large value by flipping its flag.
   arbitrary& negate();
+
+  // --- Read access to the representation -------------------------------------
+  // (Writing it goes through arbitrary_internals.h, for the library's own
+  // files, its tests and the fuzz model.)
+
+  // Returns true in the small form (no limbs).
+  bool isSmall() const noexcept { return limbs.empty(); }
   // Returns the number of limbs: 0 in the small form.
   size_t limbCount() const noexcept { return limbs.size(); }
   // Returns limb i. Precondition: i < limbCount().
-  uint16_t& limb(size_t i) noexcept;
-  // Returns limb i. Precondition: i < limbCount().
   uint16_t limb(size_t i) const noexcept;
-  // Resizes the limbs: growing appends zero limbs at the top (a small value
-  // grown from no limbs becomes a non-negative large zero), shrinking drops the
-  // top limbs (to none: the small form holding 0).
-  void resizeLimbs(size_t n);
-  // Makes the non-negative large form of w with exactly two limbs.
-  void setMagnitude32(uint32_t w);
-  // Promotes a small value outside the addition guard; else no change.
-  void promoteForAdd() {
-    if (isSmall() && !window::fitsAddGuard(smallValue)) promote();
-  }
-  // Promotes a small value outside the multiplication window; else no change.
-  void promoteForMul() {
-    if (isSmall() && !window::fitsMulWindow(smallValue)) promote();
-  }
-  // Drops high zero limbs; one limb left returns the value to the small form
-  // (signed by the flag, which stays). No change to a small value.
-  void normalize();
+  // Returns the small-form field (0 in the large form).
+  int32_t smallPart() const noexcept { return smallValue; }
+  // Returns the sign flag (meaningful in the large form only).
+  bool nonNegativeFlag() const noexcept { return nonNegative; }
   // Returns the magnitude's low 32 bits: |smallValue|, or limb 1:limb 0.
   uint32_t magnitudeLow32() const noexcept;
   // Returns |v| as an unsigned word: -2147483648 gives 0x80000000.
   static uint32_t absWord(int32_t v) noexcept {
     return v > 0 ? static_cast<uint32_t>(v) : 0u - static_cast<uint32_t>(v);
   }
-
-  // --- Read access to the representation -------------------------------------
-
-  // Returns true in the small form (no limbs).
-  bool isSmall() const noexcept { return limbs.empty(); }
-  // Returns the small-form field (0 in the large form).
-  int32_t smallPart() const noexcept { return smallValue; }
-  // Returns the sign flag (meaningful in the large form only).
-  bool nonNegativeFlag() const noexcept { return nonNegative; }
 
   // --- Addition and subtraction ----------------------------------------------
   // The right operand goes through promoteForAdd (its form may change, its
@@ -109,19 +98,19 @@ class arbitrary {
   // Adds the machine integer a.
   arbitrary& operator+=(int32_t a) {
     if (isSmall()) {
-      if (window::fitsAddGuard(smallValue) && window::fitsAddArgument(a)) {
+      if (smallrange::fitsAddGuard(smallValue) && smallrange::fitsAddArgument(a)) {
         smallValue += a;
         return *this;
       }
     } else if (nonNegative && a >= 0 && a <= 0xFFFF) {
-      addLimb(static_cast<uint16_t>(a));  // a digit added to a non-negative large value
+      addLimb(static_cast<uint16_t>(a));  // a below 65536 is one limb, added to the magnitude
       return *this;
     }
     return addIntSlow(a);
   }
   // Subtracts the machine integer a.
   arbitrary& operator-=(int32_t a) {
-    if (isSmall() && window::fitsAddGuard(smallValue) && window::fitsAddArgument(a)) {
+    if (isSmall() && smallrange::fitsAddGuard(smallValue) && smallrange::fitsAddArgument(a)) {
       smallValue -= a;
       return *this;
     }
@@ -137,7 +126,7 @@ class arbitrary {
   // Multiplies by the machine integer a.
   arbitrary& operator*=(int32_t a) {
     if (isSmall()) {
-      if (window::fitsMulWindow(smallValue) && window::fitsMulWindow(a)) {
+      if (smallrange::fitsMulWindow(smallValue) && smallrange::fitsMulWindow(a)) {
         smallValue *= a;  // both inside the window: the product fits
         return *this;
       }
@@ -173,7 +162,26 @@ class arbitrary {
   friend std::ostream& operator<<(std::ostream& os, arbitrary v);
 
  private:
+  friend struct arbitrary_internals;
+
+  // The form changes, with the contracts arbitrary_internals.h gives them.
+  void setMagnitude32(uint32_t w);
+  void promoteForAdd() {
+    if (isSmall() && !smallrange::fitsAddGuard(smallValue)) promote();
+  }
+  void promoteForMul() {
+    if (isSmall() && !smallrange::fitsMulWindow(smallValue)) promote();
+  }
+  void normalize();
   void promote();
+  // The two limbs of the word w, low first: the magnitude setMagnitude32 gives it.
+  struct WordLimbs {
+    uint16_t limb[2];
+  };
+  static WordLimbs limbsOf(uint32_t w) noexcept {
+    return {{static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)}};
+  }
+
   arbitrary& addIntSlow(int32_t a);
   arbitrary& subtractIntSlow(int32_t a);
   arbitrary& multiplyIntSlow(int32_t a);
@@ -191,6 +199,7 @@ class arbitrary {
   void addWord(uint32_t w);
   void subtractWord(uint32_t w);  // may flip the flag; normalizes
   void addLimb(uint16_t d) {
+    if (limbs.size() == limbs.capacity()) reserveCarryOfAddLimb(d);
     if (magnitude::addLimb(limbs.data(), limbs.size(), d) != 0) limbs.push_back(1);
   }
   void subtractLimb(uint16_t d);  // may flip the flag; normalizes
@@ -198,10 +207,38 @@ class arbitrary {
   void multiplyMagnitude(const uint16_t* y, size_t m);
   void multiplyWord(uint32_t w);
   void multiplyLimb(uint16_t m) {
+    if (limbs.size() == limbs.capacity()) reserveCarryOfMultiplyLimb(m);
     const uint32_t carry = magnitude::multiplyByLimb(limbs.data(), limbs.size(), m);
     if (carry != 0) limbs.push_back(static_cast<uint16_t>(carry));
   }
   uint16_t shortDivide(uint16_t d);
+
+  // Growth before writing, so that a failed allocation leaves the value as it
+  // was. reserveLimbs makes room for n limbs (at least doubling the room when
+  // it grows); the other two make room for the carry limb that adding d, or
+  // multiplying by m, may append, before the loop writes a limb.
+  void reserveLimbs(size_t n);
+  void reserveCarryOfAddLimb(uint16_t d);
+  void reserveCarryOfMultiplyLimb(uint16_t m);
+  // Runs the steps of an operation on this value and returns it. Steps may
+  // promote a small value or exchange its field before a later one fails to
+  // grow the limbs; then the small value is put back as it was (no allocation)
+  // and the failure passes on. A large value needs nothing: its loops grow
+  // before they write.
+  template <class Steps>
+  arbitrary& keepingSmallOnFailure(Steps steps) {
+    if (!isSmall()) return steps();
+    const int32_t v = smallValue;
+    const bool flag = nonNegative;
+    try {
+      return steps();
+    } catch (...) {
+      std::vector<uint16_t>().swap(limbs);
+      smallValue = v;
+      nonNegative = flag;
+      throw;
+    }
+  }
 
   int32_t smallValue;
   std::vector<uint16_t> limbs;

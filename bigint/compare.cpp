@@ -1,6 +1,7 @@
 // Comparison of arbitrary values with each other and with machine integers,
 // by numeric value whatever the forms; nothing is changed or allocated.
 #include "bigint/arbitrary.h"
+#include "bigint/magnitude.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "bigint/arbitrary.h"
+#include "bigint/magnitude.h"
 
 uint32_t arbitrary::divideByWord(uint32_t d) {
   assert(d != 0 && "division by zero");

@@ -17,7 +17,7 @@ namespace {
 
 Path fastestPath() {
 #ifdef LONGSQRT_AVX2_FORMS
-  if (avx2Supported()) return Path::avx2;
+  if (machine::runsAvx2()) return Path::avx2;
 #endif
   return Path::scalar;
 }
@@ -203,9 +203,7 @@ uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, 
     sum.shift32();
   }
   rw[wr - 1] = sum.low32();
-  const size_t nr = na + nb - 1;
-  for (size_t i = 0; i < nr; ++i) r[i] = static_cast<uint16_t>(rw[i / 2] >> (16 * (i % 2)));
-  return static_cast<uint16_t>(rw[nr / 2] >> (16 * (nr % 2)));
+  return wide::unpackPairs(rw, na + nb - 1, r);
 }
 
 // --- Division ---------------------------------------------------------------------

@@ -9,12 +9,11 @@
 #ifndef LONGSQRT_BIGINT_MAGNITUDE_H
 #define LONGSQRT_BIGINT_MAGNITUDE_H
 
-#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "bigint/wide.h"
+#include "bigint/limb_steps.h"
 
 namespace magnitude {
 
@@ -46,6 +45,8 @@ size_t significantLength(const uint16_t* x, size_t n);
 int compare(const uint16_t* x, size_t n, const uint16_t* y, size_t m);
 
 // --- Addition and subtraction -----------------------------------------------------
+//
+// increment and addLimb: limb_steps.h.
 
 // Adds y[0..m) to x[0..n) in place (m <= n) and returns the carry out, 0 or 1.
 // y may be x.
@@ -54,24 +55,6 @@ uint32_t add(uint16_t* x, size_t n, const uint16_t* y, size_t m);
 // 0 or 1; after a borrow x holds the difference plus 65536^n, its two's
 // complement. y may be x.
 uint32_t subtract(uint16_t* x, size_t n, const uint16_t* y, size_t m);
-// Adds 1 to x[0..n) in place, stopping at the first limb that takes it, and
-// returns the carry out, 0 or 1.
-uint32_t increment(uint16_t* x, size_t n);
-// Adds d to x[0..n) in place (n >= 1) and returns the carry out, 0 or 1. The
-// low four limbs move as one word when there are four: the multiply pass that
-// usually follows reads them as one word, and finds it stored whole.
-inline uint32_t addLimb(uint16_t* x, size_t n, uint16_t d) {
-  assert(n >= 1 && "a magnitude has at least one limb");
-  if (n >= 4) {
-    const uint64_t low = wide::load4(x);
-    const uint64_t sum = low + d;
-    wide::store4(x, sum);
-    return sum < low ? increment(x + 4, n - 4) : 0;
-  }
-  const uint32_t first = static_cast<uint32_t>(x[0]) + d;
-  x[0] = static_cast<uint16_t>(first);
-  return first > 0xFFFFu ? increment(x + 1, n - 1) : 0;
-}
 // Subtracts d from x[0..n) in place (n >= 1), stopping at the first limb that
 // leaves no borrow, and returns the borrow out, 0 or 1 (x then holds its two's
 // complement, as subtract leaves it).
@@ -80,9 +63,9 @@ uint32_t subtractLimb(uint16_t* x, size_t n, uint16_t d);
 void complement(uint16_t* x, size_t n);
 
 // --- Multiplication ---------------------------------------------------------------
+//
+// multiplyByLimb: limb_steps.h.
 
-// Multiplies x[0..n) by m in place and returns the carry out, below 65536.
-uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m);
 // Writes the low na + nb - 1 limbs of a[0..na) * b[0..nb) to r (na, nb >= 1)
 // and returns the limb above them, so na + nb limbs in all. r may overlap a
 // and b: both are read whole before r is written.

@@ -19,11 +19,6 @@
 
 namespace magnitude {
 
-bool avx2Supported() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-
 namespace {
 
 LONGSQRT_AVX2 inline __m256i load(const uint16_t* p) {
@@ -33,7 +28,7 @@ LONGSQRT_AVX2 inline void store(uint16_t* p, __m256i v) {
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 LONGSQRT_AVX2 inline uint32_t lane0(__m256i v) {
-  return static_cast<uint32_t>(_mm256_cvtsi256_si32(v)) & 0xFFFFu;
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(v))) & 0xFFFFu;
 }
 
 // Lane j takes lane j - 1 of v; lane 0 takes 0.
@@ -108,8 +103,9 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   wide::store4(x, wide::mulAdd(wide::load4(x), m, 0, high));
   // A lane's addend is the high half of the product below it; lane 0's also
   // holds the carry into the block.
-  __m256i addend0 = _mm256_add_epi16(_mm256_mulhi_epu16(shiftUp(first), factor),
-                                     _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(high))));
+  __m256i addend0 = _mm256_add_epi16(
+      _mm256_mulhi_epu16(shiftUp(first), factor),
+      _mm256_inserti128_si256(_mm256_setzero_si256(), _mm_cvtsi32_si128(static_cast<int>(high)), 0));
   uint32_t carriesIn = 0;
   size_t i = 4;
   for (; i + 32 <= last; i += 32) {
@@ -200,11 +196,15 @@ LONGSQRT_AVX2 uint16_t multiplyAvx2(uint16_t* r, const uint16_t* a, size_t na, c
   const size_t wa = (na + 1) / 2;
   const size_t wb = (nb + 1) / 2;
   const size_t wr = wa + wb;
-  thread_local std::vector<uint64_t> scratch;
-  if (scratch.size() < wa + wb + 8 + wr) scratch.resize(wa + wb + 8 + wr);
-  uint64_t* aw = scratch.data();
+  // The factors' words, each in a 64-bit lane for the product, and the
+  // product's 32-bit words, each in storage of its own type.
+  thread_local std::vector<uint64_t> factorWords;
+  thread_local std::vector<uint32_t> productWords;
+  if (factorWords.size() < wa + wb + 8) factorWords.resize(wa + wb + 8);
+  if (productWords.size() < wr) productWords.resize(wr);
+  uint64_t* aw = factorWords.data();
   uint64_t* bw = aw + wa + 4;
-  uint32_t* rw = reinterpret_cast<uint32_t*>(bw + wb + 4);
+  uint32_t* rw = productWords.data();
   for (size_t j = 0; j < wa; ++j) aw[j] = wordAt(a, na, j);
   for (size_t j = 0; j < wb; ++j) bw[j] = wordAt(b, nb, wb - 1 - j);
   std::fill(aw + wa, aw + wa + 4, 0);
@@ -230,9 +230,7 @@ LONGSQRT_AVX2 uint16_t multiplyAvx2(uint16_t* r, const uint16_t* a, size_t na, c
     column >>= 32;
   }
   rw[wr - 1] = static_cast<uint32_t>(column);
-  const size_t nr = na + nb - 1;
-  for (size_t i = 0; i < nr; ++i) r[i] = static_cast<uint16_t>(rw[i / 2] >> (16 * (i % 2)));
-  return static_cast<uint16_t>(rw[nr / 2] >> (16 * (nr % 2)));
+  return wide::unpackPairs(rw, na + nb - 1, r);
 }
 
 // --- Division by ten --------------------------------------------------------------

@@ -3,45 +3,50 @@
 #include <cassert>
 
 #include "bigint/arbitrary.h"
+#include "bigint/magnitude.h"
 
 // --- Signed layer -------------------------------------------------------------
 
 arbitrary& arbitrary::operator*=(arbitrary& other) {
-  if (&other == this) {
-    // The product overwrites the limbs it reads, so square through a copy.
-    arbitrary copy(other);
-    return *this *= copy;
-  }
-  promoteForMul();
-  other.promoteForMul();
-  if (isSmall()) {
-    if (other.isSmall()) {
-      smallValue *= other.smallValue;  // both inside the window: no overflow
-      return *this;
+  return keepingSmallOnFailure([&]() -> arbitrary& {
+    if (&other == this) {
+      // The product overwrites the limbs it reads, so square through a copy.
+      arbitrary copy(other);
+      return *this *= copy;
     }
-    // small * large == large * small
-    const int32_t v = smallValue;
-    *this = other;
-    return *this *= v;
-  }
-  if (other.isSmall()) return *this *= other.smallValue;
-  multiplyMagnitude(other.limbs.data(), other.limbs.size());
-  nonNegative = nonNegative == other.nonNegative;
-  return *this;
+    promoteForMul();
+    other.promoteForMul();
+    if (isSmall()) {
+      if (other.isSmall()) {
+        smallValue *= other.smallValue;  // both inside the window: no overflow
+        return *this;
+      }
+      // small * large == large * small
+      const int32_t v = smallValue;
+      *this = other;
+      return *this *= v;
+    }
+    if (other.isSmall()) return *this *= other.smallValue;
+    multiplyMagnitude(other.limbs.data(), other.limbs.size());
+    nonNegative = nonNegative == other.nonNegative;
+    return *this;
+  });
 }
 
 arbitrary& arbitrary::multiplyIntSlow(int32_t a) {
-  promoteForMul();
-  if (!isSmall()) {
-    multiplyWord(absWord(a));
-    nonNegative = (a >= 0) == nonNegative;
-    return *this;
-  }
-  assert(!window::fitsMulWindow(a) && "the inline *= multiplies every factor inside the window");
-  // v * a == a * v: hold a, so that the guard of the second call promotes it.
-  const int32_t v = smallValue;
-  smallValue = a;
-  return *this *= v;
+  return keepingSmallOnFailure([&]() -> arbitrary& {
+    promoteForMul();
+    if (!isSmall()) {
+      multiplyWord(absWord(a));
+      nonNegative = (a >= 0) == nonNegative;
+      return *this;
+    }
+    assert(!smallrange::fitsMulWindow(a) && "the inline *= multiplies every factor inside the window");
+    // v * a == a * v: hold a, so that the guard of the second call promotes it.
+    const int32_t v = smallValue;
+    smallValue = a;
+    return *this *= v;
+  });
 }
 
 // --- Magnitude layer ----------------------------------------------------------
@@ -49,8 +54,8 @@ arbitrary& arbitrary::multiplyIntSlow(int32_t a) {
 // A word wider than a limb is the two-limb magnitude setMagnitude32 gives it.
 void arbitrary::multiplyWord(uint32_t w) {
   if (w > 0xFFFFu) {
-    const uint16_t y[2] = {static_cast<uint16_t>(w), static_cast<uint16_t>(w >> 16)};
-    multiplyMagnitude(y, 2);
+    const WordLimbs y = limbsOf(w);
+    multiplyMagnitude(y.limb, 2);
   } else {
     multiplyLimb(static_cast<uint16_t>(w));
   }
@@ -64,6 +69,12 @@ void arbitrary::multiplyMagnitude(const uint16_t* y, size_t m) {
   const size_t n = limbs.size();
   limbs.reserve(n + m);  // one allocation at most, the carry limb included
   limbs.resize(n + m - 1);
-  const uint16_t top = magnitude::multiply(limbs.data(), limbs.data(), n, y, m);
+  uint16_t top;
+  try {
+    top = magnitude::multiply(limbs.data(), limbs.data(), n, y, m);
+  } catch (...) {
+    limbs.resize(n);  // the product's scratch could not grow: drop the zero limbs again
+    throw;
+  }
   if (top != 0) limbs.push_back(top);
 }

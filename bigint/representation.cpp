@@ -1,5 +1,6 @@
 // Representation of arbitrary: construction, assignment, negation and the
 // form changes (promotion, the guards' target, normalization).
+#include <algorithm>
 #include <cassert>
 #include <utility>
 
@@ -14,14 +15,29 @@ arbitrary::arbitrary(arbitrary&& other) noexcept
 arbitrary& arbitrary::operator=(const arbitrary& s) {
   if (this == &s) return *this;
   if (!s.isSmall()) {
+    limbs = s.limbs;  // first: a failed copy leaves this value as it was
     smallValue = 0;
-    limbs = s.limbs;
     nonNegative = s.nonNegative;
   } else {
     // A small source carries no sign flag, so ours stays as it was.
     smallValue = s.smallValue;
     if (!isSmall()) limbs.clear();
   }
+  return *this;
+}
+
+arbitrary& arbitrary::operator=(arbitrary&& s) noexcept {
+  if (this == &s) return *this;
+  if (!s.isSmall()) {
+    limbs = std::move(s.limbs);
+    smallValue = 0;
+    nonNegative = s.nonNegative;
+  } else {
+    smallValue = s.smallValue;  // a small source keeps our flag, as in the copy
+    if (!isSmall()) limbs.clear();
+  }
+  s.smallValue = 0;
+  s.limbs.clear();
   return *this;
 }
 
@@ -36,29 +52,17 @@ arbitrary& arbitrary::negate() {
   return *this;
 }
 
-uint16_t& arbitrary::limb(size_t i) noexcept {
-  assert(i < limbs.size() && "limb index past the top limb");
-  return limbs[i];
-}
-
 uint16_t arbitrary::limb(size_t i) const noexcept {
   assert(i < limbs.size() && "limb index past the top limb");
   return limbs[i];
 }
 
-void arbitrary::resizeLimbs(size_t n) {
-  if (isSmall() && n > 0) {
-    smallValue = 0;
-    nonNegative = true;
-  }
-  limbs.resize(n);
-}
-
 void arbitrary::setMagnitude32(uint32_t w) {
+  limbs.resize(2);  // first: a failed resize leaves this value as it was
   smallValue = 0;
-  limbs.resize(2);
-  limbs[0] = static_cast<uint16_t>(w & 0xFFFFu);
-  limbs[1] = static_cast<uint16_t>(w >> 16);
+  const WordLimbs y = limbsOf(w);
+  limbs[0] = y.limb[0];
+  limbs[1] = y.limb[1];
   nonNegative = true;
 }
 
@@ -80,6 +84,24 @@ void arbitrary::normalize() {
   } else {
     limbs.resize(n);
   }
+}
+
+void arbitrary::reserveLimbs(size_t n) {
+  if (limbs.capacity() < n) limbs.reserve(std::max(n, 2 * limbs.capacity()));
+}
+
+void arbitrary::reserveCarryOfAddLimb(uint16_t d) {
+  // x + d reaches 65536^n only when limb 0 carries and every limb above it is 0xFFFF.
+  if (static_cast<uint32_t>(limbs[0]) + d <= 0xFFFFu) return;
+  for (size_t i = 1; i < limbs.size(); ++i) {
+    if (limbs[i] != 0xFFFFu) return;
+  }
+  reserveLimbs(limbs.size() + 1);
+}
+
+void arbitrary::reserveCarryOfMultiplyLimb(uint16_t m) {
+  // x < (top + 1) * 65536^(n-1), so x * m stays below 65536^n when (top + 1) * m <= 65536.
+  if ((static_cast<uint32_t>(limbs.back()) + 1) * m > 0x10000u) reserveLimbs(limbs.size() + 1);
 }
 
 uint32_t arbitrary::magnitudeLow32() const noexcept {

@@ -1,28 +1,15 @@
 // Word helpers for the limb loops: four 16-bit limbs move as one 64-bit word,
-// 64x64-bit products and column sums go through a 128-bit integer where the
-// compiler has one. This is the one place that asks what the machine offers.
-//
-// Defining LONGSQRT_PORTABLE_WORDS forces the portable branches everywhere:
-// limbs are packed with shifts instead of memcpy, and products and column sums
-// are built from 32-bit halves and pairs of 64-bit words. The results are the
-// same; the suite runs through both.
+// two as one 32-bit word, and 64x64-bit products and column sums go through a
+// 128-bit integer where machine.h finds one, through portable branches (shifts
+// instead of memcpy, 32-bit halves, pairs of 64-bit words) elsewhere.
 #ifndef LONGSQRT_BIGINT_WIDE_H
 #define LONGSQRT_BIGINT_WIDE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#if !defined(LONGSQRT_PORTABLE_WORDS)
-#if defined(__SIZEOF_INT128__)
-#define LONGSQRT_WIDE_INT128 1
-#elif defined(_MSC_VER) && defined(_M_X64)
-#define LONGSQRT_WIDE_UMUL128 1
-#include <intrin.h>
-#endif
-#if (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) || defined(_WIN32)
-#define LONGSQRT_WIDE_LITTLE_ENDIAN 1
-#endif
-#endif
+#include "bigint/machine.h"
 
 namespace wide {
 
@@ -75,6 +62,13 @@ inline uint64_t mulAdd(uint64_t x, uint16_t m, uint64_t c, uint64_t& hi) {
   hi = h + (lo < c);
   return lo;
 #endif
+}
+
+// Writes the n limbs held two to a word in words[] (lowest first) to r, and
+// returns limb n, the one above them.
+inline uint16_t unpackPairs(const uint32_t* words, size_t n, uint16_t* r) {
+  for (size_t i = 0; i < n; ++i) r[i] = static_cast<uint16_t>(words[i / 2] >> (16 * (i % 2)));
+  return static_cast<uint16_t>(words[n / 2] >> (16 * (n % 2)));
 }
 
 // A column sum of 64-bit partial products, which can grow past 64 bits: add

@@ -27,7 +27,8 @@
 #include <vector>
 
 #include "bigint/arbitrary.h"
-#include "bigint/windows.h"
+#include "bigint/arbitrary_internals.h"
+#include "bigint/small_ranges.h"
 
 namespace arbitrary_model {
 
@@ -50,8 +51,8 @@ enum Opcode : uint8_t {
   kNegate,          //          target.negate()
   kFormChange,      // byte:    promoteForAdd, promoteForMul or normalize (byte % 3)
   kRawLimbs,        // count byte, sign byte, limbs: target = large form with those limbs
-  kResize,          // byte:    grow a large target by 1..3 zero limbs, or shrink it (bit 7)
-  kSetMagnitude32,  // 4 bytes: target.setMagnitude32(word)
+  kResize,          // byte:    grow a large target by 1..3 zero limbs, or shrink it (bit 7); small: none
+  kSetMagnitude32,  // 4 bytes: setMagnitude32(target, word)
   kMagnitudeLow32,  //          target.magnitudeLow32()
   kOpcodes
 };
@@ -63,7 +64,7 @@ constexpr int kMaxOperations = 64;
 constexpr size_t kMaxLimbs = 1024;
 
 // Machine integers worth hitting often: the ends of the windows of
-// windows.h and one past them, the limb base, the ends of the 32-bit range,
+// small_ranges.h and one past them, the limb base, the ends of the 32-bit range,
 // the largest long text that ends small (327679) and the largest square root
 // of a 32-bit value (46340). A byte below 0x80 picks one (modulo the count);
 // the order is part of the encoding.
@@ -214,7 +215,7 @@ struct Operand {
 inline Operand operandOf(const arbitrary& x, bool mul) {
   if (!x.isSmall()) return {false, x.limbCount(), x.nonNegativeFlag()};
   const int32_t v = x.smallPart();
-  const bool stays = mul ? window::fitsMulWindow(v) : window::fitsAddGuard(v);
+  const bool stays = mul ? smallrange::fitsMulWindow(v) : smallrange::fitsAddGuard(v);
   // A promoted value has two limbs; a small one goes in as a word, or as a
   // limb into a product.
   const size_t limbs = !stays || (!mul && arbitrary::absWord(v) > 0xFFFF) ? 2 : 1;
@@ -224,7 +225,7 @@ inline Operand operandOf(const arbitrary& x, bool mul) {
 // Returns what the machine integer w brings after the left operand a: one
 // outside the window is exchanged with a small a, promoted, and has two limbs.
 inline Operand operandOf(int32_t w, const Operand& a, bool mul) {
-  const bool stays = mul ? window::fitsMulWindow(w) : window::fitsAddArgument(w);
+  const bool stays = mul ? smallrange::fitsMulWindow(w) : smallrange::fitsAddArgument(w);
   const size_t limbs = (a.stays && !stays) || arbitrary::absWord(w) > 0xFFFF ? 2 : 1;
   return {stays, limbs, w >= 0};
 }
@@ -444,14 +445,16 @@ class Machine {
         const uint8_t which = in.byte() % 3;
         const arbitrary x0 = x;
         op_ = which == 0 ? "promoteForAdd" : which == 1 ? "promoteForMul" : "normalize";
-        which == 0 ? x.promoteForAdd() : which == 1 ? x.promoteForMul() : x.normalize();
+        which == 0   ? arbitrary_internals::promoteForAdd(x)
+        : which == 1 ? arbitrary_internals::promoteForMul(x)
+                     : arbitrary_internals::normalize(x);
         const std::string context = describe(x0) + " gave " + describe(x);
         if (which == 2) {
           if (!x0.isSmall()) check(wrongNormalForm(x), context);
           if (x.nonNegativeFlag() != x0.nonNegativeFlag()) fail(context + ": the flag changed");
         } else if (x0.isSmall()) {
           const int32_t v = x0.smallPart();
-          const bool stays = which == 0 ? window::fitsAddGuard(v) : window::fitsMulWindow(v);
+          const bool stays = which == 0 ? smallrange::fitsAddGuard(v) : smallrange::fitsMulWindow(v);
           if (stays ? describe(x) != describe(x0) : x.limbCount() != 2 || x.nonNegativeFlag() != (v >= 0))
             fail(context);
         } else if (describe(x) != describe(x0)) {
@@ -464,10 +467,10 @@ class Machine {
         const size_t n = 1 + in.byte() % 6;
         const bool negative = in.byte() & 1;
         arbitrary v;
-        v.resizeLimbs(n);
+        arbitrary_internals::resizeLimbs(v, n);
         mpz_class m = 0;
         for (size_t i = 0; i < n; ++i) {
-          v.limb(i) = in.word16();
+          arbitrary_internals::limb(v, i) = in.word16();
           m += mpz_class(v.limb(i)) << static_cast<mp_bitcnt_t>(16 * i);
         }
         if (negative) v.negate();
@@ -477,25 +480,25 @@ class Machine {
       }
       case kResize: {
         op_ = "resizeLimbs";
-        if (x.isSmall()) break;  // growing a small value is a form change, not arithmetic
-        const uint8_t s = in.byte();
+        const uint8_t s = in.byte();  // read whatever the target, so the next operation stays in frame
+        if (x.isSmall()) break;       // growing a small value is a form change, not arithmetic
         const size_t n = x.limbCount();
         if (s & 0x80) {
           // Shrinking drops the top limbs: the magnitude keeps its low limbs.
           const size_t keep = s % (n + 1);
-          x.resizeLimbs(keep);
+          arbitrary_internals::resizeLimbs(x, keep);
           mpz_class m = abs(model_[a]);
           mpz_fdiv_r_2exp(m.get_mpz_t(), m.get_mpz_t(), static_cast<mp_bitcnt_t>(16 * keep));
           model_[a] = model_[a] < 0 ? mpz_class(-m) : m;
         } else if (n + 3 <= kMaxLimbs) {
-          x.resizeLimbs(n + 1 + s % 3);  // high zero limbs: the value stays
+          arbitrary_internals::resizeLimbs(x, n + 1 + s % 3);  // high zero limbs: the value stays
         }
         break;
       }
       case kSetMagnitude32: {
         op_ = "setMagnitude32";
         const uint32_t w = in.word32();
-        x.setMagnitude32(w);
+        arbitrary_internals::setMagnitude32(x, w);
         model_[a] = w;
         if (x.limbCount() != 2 || !x.nonNegativeFlag()) fail(describe(x));
         break;

@@ -53,12 +53,12 @@ TEST(BigintRepresentation, FormChanges) {
       {makeLarge({9, 9, 9}), kSetMagnitude, 0, Large({0, 0}, true)},
   };
   using Fn = void (*)(arbitrary&, uint32_t);
-  const Fn kOps[] = {[](arbitrary& x, uint32_t) { x.promoteForAdd(); },
-                     [](arbitrary& x, uint32_t) { x.promoteForMul(); },
-                     [](arbitrary& x, uint32_t) { x.normalize(); },
+  const Fn kOps[] = {[](arbitrary& x, uint32_t) { arbitrary_internals::promoteForAdd(x); },
+                     [](arbitrary& x, uint32_t) { arbitrary_internals::promoteForMul(x); },
+                     [](arbitrary& x, uint32_t) { arbitrary_internals::normalize(x); },
                      [](arbitrary& x, uint32_t) { x.negate(); },
-                     [](arbitrary& x, uint32_t n) { x.resizeLimbs(n); },
-                     [](arbitrary& x, uint32_t w) { x.setMagnitude32(w); }};
+                     [](arbitrary& x, uint32_t n) { arbitrary_internals::resizeLimbs(x, n); },
+                     [](arbitrary& x, uint32_t w) { arbitrary_internals::setMagnitude32(x, w); }};
   for (auto& c : cases) {
     std::string before = describe(c.x);
     kOps[c.op](c.x, c.arg);
@@ -72,7 +72,7 @@ TEST(BigintRepresentation, MagnitudeLow32) {
     uint32_t want;
   };
   arbitrary promotedMin(INT_MIN);
-  promotedMin.promoteForMul();
+  arbitrary_internals::promoteForMul(promotedMin);
   std::vector<Case> cases = {
       {-1, 1u},
       {INT_MIN, 0x80000000u},
@@ -97,8 +97,12 @@ TEST(BigintRepresentation, AssignmentKeepsTheTargetFlagForSmallSources) {
   };
   for (auto& c : cases) {
     std::string before = describe(c.target) + " = " + describe(c.source);
+    arbitrary moveTarget = c.target;
     c.target = c.source;
     EXPECT_TRUE(hasRep(c.target, c.want)) << before;
+    moveTarget = std::move(c.source);  // the same form rules; the source is left small 0
+    EXPECT_TRUE(hasRep(moveTarget, c.want)) << before << " by move";
+    EXPECT_TRUE(hasRep(c.source, Small(0))) << before << " by move";  // NOLINT(bugprone-use-after-move)
   }
   arbitrary x = makeLarge({1, 2}, false);
   x = 77;
@@ -108,13 +112,15 @@ TEST(BigintRepresentation, AssignmentKeepsTheTargetFlagForSmallSources) {
     arbitrary& self = y;
     y = self;
     EXPECT_EQ(describe(y), before) << "self-assignment";
+    y = std::move(self);
+    EXPECT_EQ(describe(y), before) << "self-move";
   }
 }
 
 TEST(BigintRepresentation, CopiesOwnTheirLimbsAndMovesLeaveSmallZero) {
   arbitrary original = makeLarge({1, 2, 3}, false);
   arbitrary copy(original);
-  copy.limb(0) = 9;
+  arbitrary_internals::limb(copy, 0) = 9;
   EXPECT_TRUE(hasRep(original, Large({1, 2, 3}, false)));
   EXPECT_TRUE(hasRep(copy, Large({9, 2, 3}, false)));
   arbitrary moved(std::move(copy));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bigint/arbitrary.h"
+#include "bigint/arbitrary_internals.h"
 #include "fuzz/arbitrary_model.h"
 
 namespace bigint_test {
@@ -21,8 +22,8 @@ using Limbs = std::vector<uint16_t>;
 // Returns a large-form value holding the limbs (least significant first, at least one) and sign flag.
 inline arbitrary makeLarge(const Limbs& limbs, bool nonNegative = true) {
   arbitrary x;
-  x.resizeLimbs(limbs.size());
-  for (size_t i = 0; i < limbs.size(); ++i) x.limb(i) = limbs[i];
+  arbitrary_internals::resizeLimbs(x, limbs.size());
+  for (size_t i = 0; i < limbs.size(); ++i) arbitrary_internals::limb(x, i) = limbs[i];
   if (!nonNegative) x.negate();
   return x;
 }

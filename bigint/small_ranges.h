@@ -8,12 +8,12 @@
 // (1073741823 is a valid argument, but not a value that stays small). Two
 // factors inside the multiplication window have a product within
 // -1073709056 .. 1073741824, so one 32-bit multiply never overflows.
-#ifndef LONGSQRT_BIGINT_WINDOWS_H
-#define LONGSQRT_BIGINT_WINDOWS_H
+#ifndef LONGSQRT_BIGINT_SMALL_RANGES_H
+#define LONGSQRT_BIGINT_SMALL_RANGES_H
 
 #include <cstdint>
 
-namespace window {
+namespace smallrange {
 
 // promoteForAdd keeps a small value in -1073741823 .. 1073741822.
 constexpr int32_t kAddGuardMin = -0x3FFFFFFF;
@@ -32,6 +32,6 @@ constexpr bool fitsAddArgument(int32_t a) { return a >= kAddArgumentMin && a <= 
 // Returns true when promoteForMul leaves the small value v small.
 constexpr bool fitsMulWindow(int32_t v) { return v >= kMulWindowMin && v <= kMulWindowMax; }
 
-}  // namespace window
+}  // namespace smallrange
 
-#endif  // LONGSQRT_BIGINT_WINDOWS_H
+#endif  // LONGSQRT_BIGINT_SMALL_RANGES_H
