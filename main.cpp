@@ -7,6 +7,7 @@
 #include "calc/calculator.h"
 #include "calc/options.h"
 #include "calc/platform.h"
+#include "calc/thread_pool.h"
 
 namespace {
 // The run's program-lifetime state exists before main starts and outlives it.
@@ -40,5 +41,6 @@ int main(int argc, char** argv) {
   console.inIsTerminal = calc::platform::standardInputIsTerminal();
   console.inputError = calc::platform::standardInputError;
   console.encodings = encodings;
+  state.threads = options.threads.value_or(calc::defaultThreads());
   return calc::run(state, console);
 }

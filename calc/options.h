@@ -1,8 +1,8 @@
 // The command line of longsqrt: no argument runs the dialogue with a Big5 log
 // and console texts in each terminal's character set; --big5 and --utf8 write
-// everything in the one they name; --help and --version answer and end the
-// program. Beside it, LONGSQRT_LIMB_LOOPS may choose the path of the
-// big-integer loops.
+// everything in the one they name; --threads sets how many threads judge the
+// candidates; --help and --version answer and end the program. Beside it, LONGSQRT_LIMB_LOOPS may choose the
+// path of the big-integer loops.
 #ifndef LONGSQRT_CALC_OPTIONS_H
 #define LONGSQRT_CALC_OPTIONS_H
 
@@ -16,6 +16,7 @@ namespace calc {
 // What the command line asks of a run.
 struct Options {
   std::optional<Encoding> encoding;  // --big5 or --utf8: every text in it; none: each terminal's own
+  std::optional<int> threads;        // --threads N (1 to kMostThreads); none: defaultThreads()
 };
 
 // Makes the big-integer loops take the path name asks for (the value of the
@@ -27,11 +28,12 @@ int chooseLimbLoops(const char* name, std::ostream& err);
 
 // Reads the arguments argv[1 .. argc-1] into options. Returns -1 when the run
 // goes on; otherwise the exit status the program ends with: 0 after writing
-// the usage (--help, -h) or the version (--version) to out (1, with a message
-// on err, when out fails to take it), 2 after writing a one-line message to
-// err naming an unknown argument or saying that --big5 and --utf8 exclude
-// each other. Messages show control bytes and invalid UTF-8 of what they name
-// as escapes (\e, \x9b).
+// the usage (--help, -h) or the version (--version), each naming the default
+// thread count, to out (1, with a message on err, when out fails to take it),
+// 2 after writing a one-line message to err naming an unknown argument,
+// refusing the value of --threads N or --threads=N (a decimal number from 1
+// to 64) or saying that --big5 and --utf8 exclude each other. Messages show control bytes and invalid UTF-8
+// of what they name as escapes (\e, \x9b).
 int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
 
 }  // namespace calc

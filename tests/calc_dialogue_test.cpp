@@ -20,6 +20,7 @@
 #include "bigint/magnitude.h"
 #include "calc/calculator.h"
 #include "calc/options.h"
+#include "calc/thread_pool.h"
 #include "calc_test_util.h"
 
 namespace {
@@ -300,17 +301,35 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     const char* out;  // the start of what goes to standard output
     const char* err;
     bool outFails = false;  // standard output takes nothing (a full disk)
+    std::optional<int> threads = std::nullopt;
   };
   const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
   const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
+  const char* usage = "Usage: longsqrt [--big5 | --utf8] [--threads N]\n";
+  const auto badThreads = [](const std::string& value) {
+    return "longsqrt: --threads takes a number from 1 to 64, not '" + value + "' (see longsqrt --help)\n";
+  };
+  const std::string t0 = badThreads("0"), t65 = badThreads("65"), tPlus = badThreads("+2"),
+                    tEmpty = badThreads(""), tSpace = badThreads("2 "), tLong = badThreads("99999999999");
   const std::vector<Case> cases = {
       {{}, -1, none, "", ""},
       {{"--utf8"}, -1, utf8, "", ""},
       {{"--big5"}, -1, big5, "", ""},
       {{"--big5", "--big5"}, -1, big5, "", ""},
-      {{"--help"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
-      {{"-h"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
+      {{"--help"}, 0, none, usage, ""},
+      {{"-h"}, 0, none, usage, ""},
       {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
+      {{"--threads", "1"}, -1, none, "", "", false, 1},
+      {{"--threads=64", "--utf8"}, -1, utf8, "", "", false, 64},
+      {{"--threads", "3", "--threads=07"}, -1, none, "", "", false, 7},
+      {{"--threads", "0"}, 2, none, "", t0.c_str()},
+      {{"--threads=65"}, 2, none, "", t65.c_str()},
+      {{"--threads", "+2"}, 2, none, "", tPlus.c_str()},
+      {{"--threads="}, 2, none, "", tEmpty.c_str()},
+      {{"--threads", "2 "}, 2, none, "", tSpace.c_str()},
+      {{"--threads", "99999999999"}, 2, none, "", tLong.c_str()},
+      {{"--threads"}, 2, none, "", "longsqrt: --threads needs a number from 1 to 64 (see longsqrt --help)\n"},
+      {{"--threadsx"}, 2, none, "", "longsqrt: unknown argument '--threadsx' (see longsqrt --help)\n"},
       {{"--bogus"}, 2, none, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
       {{"--help", "-x"}, 2, none, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
       {{"--UTF8"}, 2, none, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
@@ -343,9 +362,14 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)
         << what;
     EXPECT_EQ(options.encoding, c.encoding) << what;
+    EXPECT_EQ(options.threads, c.threads) << what;
     EXPECT_EQ(out.str().substr(0, std::strlen(c.out)), c.out) << what;
     EXPECT_EQ(out.str().empty(), *c.out == '\0') << what;
     EXPECT_EQ(err.str(), c.err) << what;
+    // Both answers name the default thread count.
+    if (c.status == 0) {
+      EXPECT_NE(out.str().find(std::to_string(calc::defaultThreads()) + "\n"), std::string::npos) << what;
+    }
     // Whatever it shows, the usage stays readable on any terminal: ASCII only.
     for (const char ch : out.str()) EXPECT_LT(static_cast<unsigned char>(ch), 0x80u) << what;
   }
