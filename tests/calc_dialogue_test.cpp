@@ -36,11 +36,11 @@ struct Outcome {
   calc::RootTexts texts;
 };
 
-// Runs the dialogue on the answers with the log at logPath; setUp may change
-// the console further.
+// Runs the dialogue on the answers with the log at logPath and the candidates
+// judged on threads threads; setUp may change the console further.
 Outcome runDialogue(const std::string& answers, const std::string& logPath, bool terminal = false,
                     calc::LogFile::Opener opener = calc::openLogFile,
-                    const std::function<void(calc::Console&)>& setUp = nullptr) {
+                    const std::function<void(calc::Console&)>& setUp = nullptr, int threads = 1) {
   std::istringstream in(answers);
   std::ostringstream out, err;
   Outcome o;
@@ -49,6 +49,7 @@ Outcome runDialogue(const std::string& answers, const std::string& logPath, bool
   console.openLog = std::move(opener);
   if (setUp) setUp(console);
   calc::ProgramState state;
+  state.threads = threads;
   o.status = calc::run(state, console, logPath.c_str());
   o.out = out.str();
   o.err = err.str();
@@ -178,14 +179,19 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     int throwAtPlace;  // the place after which the progress runs out of memory; 0: none
     int readError;     // the error number of reading the answers; 0: none
     std::string err;
-    size_t writes;  // the lines that reached the log
+    size_t writes;    // the lines that reached the log
+    int threads = 1;  // the threads that judge the candidates
   };
   const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
   const std::vector<Case> cases = {
       {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0,
        named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
+      {"only the close fails, 3 threads", "1\n2\n2\n", EIO, 0, 0, 0,
+       named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 39, 3},
       {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, noMemory, 2},
+      {"memory runs out in a write, 7 threads", "1\n2\n9\n", 0, 25, 0, 0, noMemory, 24, 7},
       {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6},
+      {"memory runs out in the computation, 2 threads", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6, 2},
       {"the answers cannot be read", "", 0, 0, 0, EIO,
        std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
   };
@@ -204,7 +210,8 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     };
     const Outcome o = runDialogue(
         c.answers, dir.log(), false,
-        [&](const char*) { return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt); }, setUp);
+        [&](const char*) { return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt); }, setUp,
+        c.threads);
     EXPECT_EQ(o.status, 1) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
     EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;
@@ -263,29 +270,66 @@ class FailingBuffer : public std::streambuf {
 };
 
 TEST(CalcDigitLoop, StopsInThePlaceWhoseLogWriteFailed) {
-  // Without traces: limit cuts the log inside record p + 1 (or right after p),
-  // so the loop computes p + 1 places and gives up.
-  const std::string plain = expectedLog(2, 8);
-  for (size_t p = 0; p < 4; ++p) {
-    for (const size_t extra : {size_t{0}, size_t{7}}) {
-      const size_t limit = expectedLog(2, static_cast<int64_t>(p)).size() + extra;
+  using calc::Encoding;
+  for (const int threads : {1, 3}) {
+    // Without traces: limit cuts the log inside record p + 1 (or right after
+    // p), so the loop computes p + 1 places and gives up.
+    const std::string plain = expectedLog(2, 8);
+    for (size_t p = 0; p < 4; ++p) {
+      for (const size_t extra : {size_t{0}, size_t{7}}) {
+        const size_t limit = expectedLog(2, static_cast<int64_t>(p)).size() + extra;
+        FailingBuffer buffer(limit);
+        std::ostream log(&buffer);
+        calc::RootTexts texts{"2", "1", "1."};
+        EXPECT_FALSE(calc::digitLoop(2, 50, false, log, texts, nullptr, Encoding::big5, threads)) << limit;
+        EXPECT_EQ(texts.resultText, resultTextOf(2, static_cast<int64_t>(p + 1))) << limit;
+        EXPECT_EQ(buffer.written, plain.substr(0, limit));
+      }
+    }
+    // With traces: the loop never gets past the place it failed in.
+    const std::string traced = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug1_no2_length2.log");
+    for (const size_t limit : {size_t{0}, size_t{30}, size_t{400}, traced.size() - 1}) {
       FailingBuffer buffer(limit);
       std::ostream log(&buffer);
       calc::RootTexts texts{"2", "1", "1."};
-      EXPECT_FALSE(calc::digitLoop(2, 50, false, log, texts)) << limit;
-      EXPECT_EQ(texts.resultText, resultTextOf(2, static_cast<int64_t>(p + 1))) << limit;
-      EXPECT_EQ(buffer.written, plain.substr(0, limit));
+      EXPECT_FALSE(calc::digitLoop(2, 50, true, log, texts, nullptr, Encoding::big5, threads)) << limit;
+      EXPECT_LE(texts.resultText.size(), 4u) << limit;
+      EXPECT_EQ(buffer.written, traced.substr(0, limit));
     }
   }
-  // With traces: the loop never gets past the place it failed in.
-  const std::string traced = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug1_no2_length2.log");
-  for (const size_t limit : {size_t{0}, size_t{30}, size_t{400}, traced.size() - 1}) {
-    FailingBuffer buffer(limit);
-    std::ostream log(&buffer);
-    calc::RootTexts texts{"2", "1", "1."};
-    EXPECT_FALSE(calc::digitLoop(2, 50, true, log, texts)) << limit;
-    EXPECT_LE(texts.resultText.size(), 4u) << limit;
-    EXPECT_EQ(buffer.written, traced.substr(0, limit));
+}
+
+TEST(CalcDigitLoop, EveryThreadCountWritesTheSameBytes) {
+  struct Case {
+    const char* answers;
+    const char* what;
+  };
+  const std::vector<Case> cases = {
+      {"1\n2\n40\n", "traces"},
+      {"0\n99\n60\n", "digit 9 places"},
+      {"1\n99\n12\n", "digit 9 places, traces"},
+      {"1\n0\n6\n", "no 0"},
+      {"0\n2147483647\n300\n", "a long no, values past 32 limbs"},
+      {"1\n2147483647\n45\n", "a long no, traces"},
+      {"0\n2\n0\n", "no place"},
+  };
+  for (const Case& c : cases) {
+    for (const calc::Encoding e : {calc::Encoding::big5, calc::Encoding::utf8}) {
+      const auto setUp = [e](calc::Console& console) { console.encodings = {e, e, e}; };
+      TempDir one;
+      const Outcome alone = runDialogue(c.answers, one.log(), false, calc::openLogFile, setUp, 1);
+      ASSERT_EQ(alone.status, 0) << c.what;
+      for (const int threads : {2, 3, 7}) {
+        TempDir dir;
+        const Outcome o = runDialogue(c.answers, dir.log(), false, calc::openLogFile, setUp, threads);
+        const std::string what = std::string(c.what) + ", " + std::to_string(threads) + " threads";
+        EXPECT_EQ(o.status, 0) << what;
+        EXPECT_EQ(o.log, alone.log) << what;
+        EXPECT_EQ(o.out, alone.out) << what;
+        EXPECT_EQ(o.err, alone.err) << what;
+        EXPECT_EQ(o.texts.noScaled, alone.texts.noScaled) << what;
+      }
+    }
   }
 }
 
