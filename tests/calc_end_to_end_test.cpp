@@ -119,14 +119,14 @@ TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   EXPECT_EQ(second.log, expectedLog(3, 1));
 }
 
-// Whether the program runs under AddressSanitizer, which cannot start under
-// an address-space limit.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
+// Whether the program runs under AddressSanitizer or ThreadSanitizer, which
+// cannot start under an address-space limit.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizer = true;
 #elif defined(__has_feature)
-constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+constexpr bool kSanitizer = __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
 #else
-constexpr bool kAddressSanitizer = false;
+constexpr bool kSanitizer = false;
 #endif
 
 // Returns the "ulimit -v" (KiB, within 16) under which a run of no place just
@@ -207,7 +207,7 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        writeError, kept},
   };
   // An emulator takes the address-space limit for itself, as the sanitizer does.
-  if (!kAddressSanitizer && !underEmulator()) {
+  if (!kSanitizer && !underEmulator()) {
     // Memory runs out as the values grow. With traces, a little more memory
     // lets it run out in the middle of a line (the decimal text of a value),
     // which must not reach the log.
