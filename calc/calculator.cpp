@@ -2,6 +2,7 @@
 // squares and the digit-by-digit loop that writes the run log.
 #include "calc/calculator.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cctype>
 #include <cerrno>
@@ -265,7 +266,7 @@ class CandidateJudges {
   // Abandons the candidates of place above n, which decides it.
   void decide(Place& place, int32_t n) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    place.wantedBelow = n + 1;
+    abandonFrom(place, n + 1);
   }
 
   // Waits for candidate n's thread to accept the place's digit and returns
@@ -283,16 +284,8 @@ class CandidateJudges {
   // with the mutex held.
   bool wanted(const Place& place, int32_t n) const { return !stopping_ && n < place.wantedBelow; }
 
-  // Returns true while no candidate below n is known to overshoot: then n,
-  // which overshoots or is the limit, may be the one that decides the place.
-  // Called with the mutex held.
-  bool mayDecide(const Place& place, int32_t n) const {
-    if (!wanted(place, n)) return false;
-    for (int32_t m = 0; m < n; ++m) {
-      if (place.slots[m].judged && place.slots[m].judgement.overshoots) return false;
-    }
-    return true;
-  }
+  // Abandons the candidates of place from n up. Called with the mutex held.
+  static void abandonFrom(Place& place, int32_t n) { place.wantedBelow = std::min(place.wantedBelow, n); }
 
   // Judges candidate n of place, as one step of the loop on one thread does,
   // then, when it may decide the place, accepts the digit it gives. Stops at
@@ -332,7 +325,11 @@ class CandidateJudges {
         const std::lock_guard<std::mutex> lock(mutex_);
         slot.judgement = std::move(j);
         slot.judged = true;
-        decides = decides && mayDecide(place, n);
+        // The place ends at its first overshoot, this one or one below: no
+        // candidate above can reach the log, and its threads move on.
+        if (overshoots) abandonFrom(place, n + 1);
+        // Still wanted, no candidate below overshoots: this one may decide.
+        decides = decides && wanted(place, n);
       }
       posted_.notify_one();
       if (!decides) return;
