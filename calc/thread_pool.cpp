@@ -34,7 +34,11 @@ int processorsInAffinity() {
 }
 
 // Windows delivers no POSIX signals to a thread: nothing to block.
-class SignalsBlocked {};
+class SignalsBlocked {
+ public:
+  SignalsBlocked() {}
+  ~SignalsBlocked() {}
+};
 #else
 int processorsInAffinity() {
 #ifdef __linux__
