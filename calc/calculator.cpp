@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <istream>
 #include <limits>
@@ -208,37 +209,51 @@ struct Place {
   CandidateSlot slots[10];
 };
 
-// The candidates of a run's places, judged on a pool of threads. Each thread
-// judges one candidate from start to end and builds every value it needs from
-// the texts, exactly as the loop on one thread does; no value passes between
-// threads or from one candidate to the next. The thread that writes the log
-// takes the judgements in candidate order and decides each place.
+// A candidate waiting for a thread to judge it.
+struct QueuedCandidate {
+  std::shared_ptr<Place> place;
+  int32_t n;
+};
+
+// The candidates of a run's places, judged on several threads: the run's own
+// thread, which writes the log, and a pool beside it. Each thread judges one
+// candidate from start to end and builds every value it needs from the
+// texts, exactly as the loop on one thread does; no value passes between
+// threads or from one candidate to the next. The candidates wait in one
+// queue, lowest place and lowest digit first. The log's writer takes the
+// judgements in candidate order, decides each place, and while it waits for
+// one it judges the candidates at the head of the queue itself.
 class CandidateJudges {
  public:
-  // Starts up to threads threads (threads() tells how many started); debug:
-  // the judgements carry the text of their values for the traces.
-  CandidateJudges(int threads, bool debug) : debug_(debug), pool_(threads) {}
-  // Abandons every candidate and waits for the threads to end.
+  // Starts up to helpers threads beside the caller's (helpers() tells how
+  // many started); debug: the judgements carry the text of their values for
+  // the traces.
+  CandidateJudges(int helpers, bool debug) : debug_(debug), pool_(helpers, [this] { serve(); }) {}
+  // Abandons every candidate and waits for the pool's threads to end.
   ~CandidateJudges() {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       stopping_ = true;
     }
-    rootKnown_.notify_all();
+    work_.notify_all();
   }
   CandidateJudges(const CandidateJudges&) = delete;
   CandidateJudges& operator=(const CandidateJudges&) = delete;
 
-  // Returns the number of threads that judge.
-  int threads() const { return pool_.size(); }
+  // Returns the number of threads that judge beside the caller's.
+  int helpers() const { return pool_.size(); }
 
   // Makes the place whose scaled radicand is noScaled and queues its ten
-  // candidates, lowest first, behind every candidate queued before. Until
-  // setRoot, its threads build the noScaled value alone: that does not depend
-  // on the digit of the place before.
+  // candidates behind every candidate queued before. Until setRoot, the
+  // pool's threads that take them build their noScaled values alone: those
+  // do not depend on the digit of the place before.
   std::shared_ptr<Place> open(std::string noScaled) {
     auto place = std::make_shared<Place>(std::move(noScaled));
-    for (int32_t n = 0; n <= 9; ++n) pool_.submit([this, place, n] { judge(*place, n); });
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      for (int32_t n = 0; n <= 9; ++n) queue_.push_back({place, n});
+    }
+    work_.notify_all();
     return place;
   }
 
@@ -250,7 +265,7 @@ class CandidateJudges {
       place.rootStr = rootStr;
       place.rootKnown = true;
     }
-    rootKnown_.notify_all();
+    work_.notify_all();
   }
 
   // Waits for candidate n of place to be judged and returns the judgement;
@@ -258,7 +273,7 @@ class CandidateJudges {
   const Judgement& judgement(Place& place, int32_t n) {
     CandidateSlot& slot = place.slots[n];
     std::unique_lock<std::mutex> lock(mutex_);
-    posted_.wait(lock, [&slot] { return slot.judged || slot.failure; });
+    helpUntil(lock, [&slot] { return slot.judged || slot.failure; });
     if (!slot.judged) std::rethrow_exception(slot.failure);
     return slot.judgement;
   }
@@ -274,7 +289,7 @@ class CandidateJudges {
   const Acceptance& acceptance(Place& place, int32_t n) {
     CandidateSlot& slot = place.slots[n];
     std::unique_lock<std::mutex> lock(mutex_);
-    posted_.wait(lock, [&slot] { return slot.accepted || slot.failure; });
+    helpUntil(lock, [&slot] { return slot.accepted || slot.failure; });
     if (!slot.accepted) std::rethrow_exception(slot.failure);
     return slot.acceptance;
   }
@@ -286,6 +301,43 @@ class CandidateJudges {
 
   // Abandons the candidates of place from n up. Called with the mutex held.
   static void abandonFrom(Place& place, int32_t n) { place.wantedBelow = std::min(place.wantedBelow, n); }
+
+  // Judges the candidates at the head of the queue, on a thread of the pool,
+  // until the judges stop.
+  void serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      judgeHead(lock);
+    }
+  }
+
+  // Takes the candidate at the head of the queue and judges it, with the
+  // mutex released meanwhile. Precondition: lock holds the mutex, the queue
+  // is not empty.
+  void judgeHead(std::unique_lock<std::mutex>& lock) {
+    const QueuedCandidate c = std::move(queue_.front());
+    queue_.pop_front();
+    lock.unlock();
+    judge(*c.place, c.n);
+    lock.lock();
+  }
+
+  // Waits on the log's writer until done() holds, judging meanwhile the
+  // candidate at the head of the queue whenever its place has its root (one
+  // without would wait for the writer itself). Precondition: lock holds the
+  // mutex.
+  template <typename Done>
+  void helpUntil(std::unique_lock<std::mutex>& lock, Done done) {
+    while (!done()) {
+      if (!queue_.empty() && queue_.front().place->rootKnown) {
+        judgeHead(lock);
+      } else {
+        posted_.wait(lock);
+      }
+    }
+  }
 
   // Judges candidate n of place, as one step of the loop on one thread does,
   // then, when it may decide the place, accepts the digit it gives. Stops at
@@ -300,7 +352,7 @@ class CandidateJudges {
       arbitrary noScaledValue(place.noScaled.c_str());
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        rootKnown_.wait(lock, [&] { return place.rootKnown || !wanted(place, n); });
+        work_.wait(lock, [&] { return place.rootKnown || !wanted(place, n); });
         if (!wanted(place, n)) return;
       }
       std::string rootStrNew = place.rootStr;
@@ -364,10 +416,11 @@ class CandidateJudges {
 
   const bool debug_;
   std::mutex mutex_;
-  std::condition_variable rootKnown_;  // a place got its root, or candidates were abandoned
-  std::condition_variable posted_;     // a candidate was judged or accepted, or failed
+  std::condition_variable work_;    // the pool's: a candidate queued, a root known, or the judges stop
+  std::condition_variable posted_;  // the writer's: a candidate judged or accepted, or failed
+  std::deque<QueuedCandidate> queue_;
   bool stopping_ = false;
-  ThreadPool pool_;  // last: its threads end before what they use goes
+  ThreadPool pool_;  // last: its threads start once the rest is made, and end before it goes
 };
 
 // The digit loop of digitLoop with the candidates judged by judges: writes
@@ -495,10 +548,10 @@ int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText) {
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
                ProgressReporter* progress, Encoding e, int threads) {
   if (threads > 1 && length > 0) {
-    CandidateJudges judges(threads, debug);
-    // One thread judging beside the one that writes would only add the cost of
-    // handing each candidate over: then the loop runs alone, as with 1.
-    if (judges.threads() > 1)
+    // This thread judges too: threads - 1 beside it. When the system starts
+    // none, the loop runs alone, as with 1.
+    CandidateJudges judges(threads - 1, debug);
+    if (judges.helpers() > 0)
       return digitLoopOnThreads(no, length, debug, logFile, texts, progress, e, judges);
   }
   std::string& noScaled = texts.noScaled;

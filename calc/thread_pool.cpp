@@ -1,10 +1,10 @@
-// The pool of threads that judges candidates, and the processor count.
+// The threads that judge candidates beside the log's writer, and the
+// processor count.
 #include "calc/thread_pool.h"
 
 #include <algorithm>
 #include <new>
 #include <system_error>
-#include <utility>
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -72,11 +72,11 @@ int usableProcessors() { return std::max(processorsInAffinity(), 1); }
 
 int defaultThreads() { return std::min(usableProcessors(), kMostDefaultThreads); }
 
-ThreadPool::ThreadPool(int count) {
+ThreadPool::ThreadPool(int count, const std::function<void()>& work) {
   const SignalsBlocked blocked;
   try {
     threads_.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    for (int i = 0; i < count; ++i) threads_.emplace_back([this] { work(); });
+    for (int i = 0; i < count; ++i) threads_.emplace_back(work);
   } catch (const std::system_error&) {
     // The system starts no more threads (a limit on processes or address
     // space): the pool works with those it has.
@@ -85,35 +85,7 @@ ThreadPool::ThreadPool(int count) {
 }
 
 ThreadPool::~ThreadPool() {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    ending_ = true;
-    queue_.clear();
-  }
-  wake_.notify_all();
   for (std::thread& t : threads_) t.join();
-}
-
-void ThreadPool::submit(Task task) {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(std::move(task));
-  }
-  wake_.notify_one();
-}
-
-void ThreadPool::work() {
-  for (;;) {
-    Task task;
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [this] { return ending_ || !queue_.empty(); });
-      if (ending_) return;
-      task = std::move(queue_.front());
-      queue_.pop_front();
-    }
-    task();
-  }
 }
 
 }  // namespace calc

@@ -1,13 +1,10 @@
-// A small pool of threads started once for a whole run, which take the tasks
-// given to them in the order they were given, and the processor count that
-// decides how many a run starts by default.
+// The threads a run starts once and keeps to its end, each running the same
+// function, and the processor count that decides how many a run starts by
+// default.
 #ifndef LONGSQRT_CALC_THREAD_POOL_H
 #define LONGSQRT_CALC_THREAD_POOL_H
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -26,37 +23,25 @@ int usableProcessors();
 // kMostDefaultThreads.
 int defaultThreads();
 
-// A fixed set of threads that run tasks first come, first served. A task must
-// not throw: it carries its own failures to whoever waits for its result.
+// A fixed set of threads, started together, each running the same function
+// until it returns. The function must not throw, and returns when its owner
+// tells it to (a flag and a condition variable of the owner's).
 class ThreadPool {
  public:
-  using Task = std::function<void()>;
-
-  // Starts up to count threads: fewer when the system refuses more (size()
-  // tells). On POSIX systems the threads block every signal, so that the
-  // handlers of the progress line and of the wait for a key run on the thread
-  // that made the pool, as they do in a run without threads.
-  explicit ThreadPool(int count);
-  // Drops the tasks no thread has taken, waits for the running ones to end and
-  // joins every thread.
+  // Starts up to count threads running work: fewer when the system refuses
+  // more (size() tells). On POSIX systems the threads block every signal, so
+  // that the handlers of the progress line and of the wait for a key run on
+  // the thread that made the pool, as in a run without threads.
+  ThreadPool(int count, const std::function<void()>& work);
+  // Waits for every thread's work to return. Precondition: it has been told to.
   ~ThreadPool();
   ThreadPool(const ThreadPool&) = delete;
   ThreadPool& operator=(const ThreadPool&) = delete;
 
   // Returns the number of threads running.
   int size() const { return static_cast<int>(threads_.size()); }
-  // Queues task behind every task submitted before it. Throws std::bad_alloc,
-  // with nothing queued, when memory runs out.
-  void submit(Task task);
 
  private:
-  // Runs tasks until the pool is destroyed.
-  void work();
-
-  std::mutex mutex_;
-  std::condition_variable wake_;  // a task was queued, or the pool is ending
-  std::deque<Task> queue_;
-  bool ending_ = false;
   std::vector<std::thread> threads_;
 };
 
