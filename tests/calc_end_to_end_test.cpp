@@ -218,9 +218,10 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
                      noMemory, expectedLog(2, 3000), limit(spare), true});
     cases.push_back({"out of memory, traces", "--threads 1", "1\n2\n3000\n", plain, kept.c_str(), 1,
                      computing, noMemory, "", limit(spare + 160), true});
-    // Room for the stacks of three threads (8 MiB each, and a guard page), so
-    // that they start and memory runs out in them as much as in the writer.
-    const long threads = spare + 3 * (8192 + 64);
+    // Room for the stacks of the two threads that judge beside the writer
+    // (8 MiB and a guard page each), so that they start and memory runs out
+    // in them as much as in the writer.
+    const long threads = spare + 2 * (8192 + 4);
     const std::string stacks = "ulimit -s 8192;";
     cases.push_back({"out of memory, 3 threads", "--threads 3", "0\n2\n3000\n", plain, kept.c_str(), 1,
                      computing, noMemory, expectedLog(2, 3000), stacks + limit(threads), true});
