@@ -130,7 +130,7 @@ namespace {
 
 // Four limbs move per step as one word: the same number times m, so the same
 // limbs a one-limb loop writes.
-LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16_t m) {
+inline uint32_t multiplyByLimbWords(uint16_t* x, size_t n, uint16_t m) {
   size_t i = 0;
   uint64_t wordCarry = 0;
   for (; i + 8 <= n; i += 8) {
@@ -155,6 +155,10 @@ LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16
   return carry;
 }
 
+LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16_t m) {
+  return multiplyByLimbWords(x, n, m);
+}
+
 }  // namespace
 
 uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
@@ -162,6 +166,37 @@ uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
   if (active == Path::avx2 && n >= kVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
 #endif
   return multiplyByLimbScalar(x, n, m);
+}
+
+namespace {
+
+// The digit steps of multiplyByTenAddingDigits with the pass `timesTen`.
+template <class Pass>
+size_t addDigitSteps(uint16_t* x, size_t n, const char* first, const char* last, Pass timesTen) {
+  for (const char* p = first; p != last; ++p) {
+    if (*p < '0' || *p > '9') continue;
+    const uint32_t carry = timesTen(x, n);
+    if (carry != 0) x[n++] = static_cast<uint16_t>(carry);
+    if (addLimb(x, n, static_cast<uint16_t>(*p - '0')) != 0) x[n++] = 1;
+  }
+  return n;
+}
+
+}  // namespace
+
+// The path is chosen once for the whole text, and the count stays in a
+// register from one digit to the next.
+size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const char* last) {
+  assert(n >= 1 && "a magnitude has at least one limb");
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2) {
+    return addDigitSteps(x, n, first, last, [](uint16_t* x, size_t n) {
+      return n >= kVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10) : multiplyByLimbWords(x, n, 10);
+    });
+  }
+#endif
+  return addDigitSteps(x, n, first, last,
+                       [](uint16_t* x, size_t n) { return multiplyByLimbWords(x, n, 10); });
 }
 
 namespace {

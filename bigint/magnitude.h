@@ -71,6 +71,14 @@ void complement(uint16_t* x, size_t n);
 // and b: both are read whole before r is written.
 uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, size_t nb);
 
+// --- Construction from decimal digits --------------------------------------------
+
+// For each byte of [first, last) that is an ASCII digit d, in order, multiplies
+// x[0..n) by ten and then adds d, appending the carry limb either step gives
+// (x has room for them: n + 2 limbs per digit bound it), and returns the new
+// count. The limbs are those of multiplyByLimb by 10 and addLimb digit by digit.
+size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const char* last);
+
 // --- Division ---------------------------------------------------------------------
 
 // Divides x[0..n) by 10 in place and returns the remainder.
