@@ -249,10 +249,9 @@ uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, 
 //   r * 2^64 + c == 10 * (r * K + cq) + (6r + cr),
 // so the word's quotient is r * K + cq + (6r + cr) / 10 and the remainder
 // passed on is (6r + cr) mod 10: only that small step waits for r.
-uint32_t divideBy10(uint16_t* x, size_t n) {
-#ifdef LONGSQRT_AVX2_FORMS
-  if (active == Path::avx2 && n >= kVectorMinLimbs) return divideBy10Avx2(x, n);
-#endif
+namespace {
+
+inline uint32_t divideBy10Words(uint16_t* x, size_t n) {
   constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // K == floor(2^64 / 10)
   size_t i = n;
   uint32_t r = 0;
@@ -272,6 +271,47 @@ uint32_t divideBy10(uint16_t* x, size_t n) {
     r = s - sq * 10;
   }
   return r;
+}
+
+// The decimal digits of decimalDigits with the pass `byTen`.
+template <class Pass>
+size_t decimalDigitSteps(uint16_t* x, size_t n, char* digits, Pass byTen) {
+  char* out = digits;
+  n = significantLength(x, n);
+  // More than two limbs: a pass over them per digit. A quotient by ten has at
+  // most one limb fewer than its dividend.
+  while (n > 2) {
+    *out++ = static_cast<char>('0' + byTen(x, n));
+    if (x[n - 1] == 0) --n;
+  }
+  // At most two: one 32-bit division per digit.
+  uint32_t w = n == 0 ? 0 : n == 1 ? x[0] : x[0] | static_cast<uint32_t>(x[1]) << 16;
+  do {
+    *out++ = static_cast<char>('0' + w % 10);
+    w /= 10;
+  } while (w != 0);
+  return static_cast<size_t>(out - digits);
+}
+
+}  // namespace
+
+uint32_t divideBy10(uint16_t* x, size_t n) {
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2 && n >= kVectorMinLimbs) return divideBy10Avx2(x, n);
+#endif
+  return divideBy10Words(x, n);
+}
+
+// The path is chosen once for the whole value.
+size_t decimalDigits(uint16_t* x, size_t n, char* digits) {
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2) {
+    return decimalDigitSteps(x, n, digits, [](uint16_t* x, size_t n) {
+      return n >= kVectorMinLimbs ? divideBy10Avx2(x, n) : divideBy10Words(x, n);
+    });
+  }
+#endif
+  return decimalDigitSteps(x, n, digits, divideBy10Words);
 }
 
 // Two limbs per step; the quotient limbs are those of a one-limb loop.
