@@ -128,35 +128,8 @@ void complement(uint16_t* x, size_t n) {
 
 namespace {
 
-// Four limbs move per step as one word: the same number times m, so the same
-// limbs a one-limb loop writes.
-inline uint32_t multiplyByLimbWords(uint16_t* x, size_t n, uint16_t m) {
-  size_t i = 0;
-  uint64_t wordCarry = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t high0, high1;
-    const uint64_t w0 = wide::load4(x + i);
-    const uint64_t w1 = wide::load4(x + i + 4);
-    wide::store4(x + i, wide::mulAdd(w0, m, wordCarry, high0));
-    wide::store4(x + i + 4, wide::mulAdd(w1, m, high0, high1));
-    wordCarry = high1;
-  }
-  for (; i + 4 <= n; i += 4) {
-    uint64_t high;
-    wide::store4(x + i, wide::mulAdd(wide::load4(x + i), m, wordCarry, high));
-    wordCarry = high;
-  }
-  uint32_t carry = static_cast<uint32_t>(wordCarry);
-  for (; i < n; ++i) {
-    carry += static_cast<uint32_t>(x[i]) * m;
-    x[i] = static_cast<uint16_t>(carry);
-    carry >>= 16;
-  }
-  return carry;
-}
-
 LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16_t m) {
-  return multiplyByLimbWords(x, n, m);
+  return wide::multiplyByLimb(x, n, m, 0);
 }
 
 }  // namespace
@@ -191,12 +164,12 @@ size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const
 #ifdef LONGSQRT_AVX2_FORMS
   if (active == Path::avx2) {
     return addDigitSteps(x, n, first, last, [](uint16_t* x, size_t n) {
-      return n >= kVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10) : multiplyByLimbWords(x, n, 10);
+      return n >= kVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10) : wide::multiplyByLimb(x, n, 10, 0);
     });
   }
 #endif
   return addDigitSteps(x, n, first, last,
-                       [](uint16_t* x, size_t n) { return multiplyByLimbWords(x, n, 10); });
+                       [](uint16_t* x, size_t n) { return wide::multiplyByLimb(x, n, 10, 0); });
 }
 
 namespace {

@@ -31,9 +31,18 @@ LONGSQRT_AVX2 inline uint32_t lane0(__m256i v) {
   return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(v))) & 0xFFFFu;
 }
 
+// Returns lane 15 of v.
+LONGSQRT_AVX2 inline uint32_t lane15(__m256i v) {
+  return static_cast<uint32_t>(_mm256_extract_epi16(v, 15)) & 0xFFFFu;
+}
+
 // Lane j takes lane j - 1 of v; lane 0 takes 0.
 LONGSQRT_AVX2 inline __m256i shiftUp(__m256i v) {
   return _mm256_alignr_epi8(v, _mm256_permute2x128_si256(v, v, 0x08), 14);
+}
+// Lane j takes lane j - 1 of v; lane 0 takes lane 15 of below.
+LONGSQRT_AVX2 inline __m256i shiftUpFrom(__m256i v, __m256i below) {
+  return _mm256_alignr_epi8(v, _mm256_permute2x128_si256(below, v, 0x21), 14);
 }
 // Lane j takes lane j + 1 of v; lane 15 takes 0.
 LONGSQRT_AVX2 inline __m256i shiftDown(__m256i v) {
@@ -85,13 +94,53 @@ LONGSQRT_AVX2 inline uint32_t settleCarries(__m256i& s, __m256i gen, uint32_t& c
 
 }  // namespace
 
-// Limbs 0..3 go as one word, as the digit addition before the pass stored
-// them: a vector read of that narrower store would wait for it to reach the
-// cache. Blocks of sixteen follow from limb 4, two at a time; the limbs left
+namespace {
+
+// Limbs 0..3 go as one word, as in the long form below. Each block is read
+// where the previous pass wrote it, whole: a short pass follows that pass so
+// closely that its stores may not have reached the cache, and a read across
+// two of them would wait for both. So a lane's addend, the high half of the
+// product of the lane below, is shifted up from the block and the one below
+// it in registers, and the limbs above the last block go as words and limbs
+// as that pass wrote them.
+LONGSQRT_AVX2 uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m) {
+  const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
+  const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  const size_t end = 4 + ((n - 4) & ~size_t{15});
+  uint64_t high;
+  wide::store4(x, wide::mulAdd(wide::load4(x), m, 0, high));
+  // Lane 15: the addend of the next block's lane 0, first the carry into limb 4.
+  __m256i below = _mm256_set1_epi16(static_cast<short>(high));
+  uint32_t carriesIn = 0;
+  uint32_t carry = 0;  // out of the last block, into the next
+  for (size_t i = 4; i < end; i += 16) {
+    const __m256i v = load(x + i);
+    const __m256i highs = _mm256_mulhi_epu16(v, factor);
+    __m256i addend = shiftUpFrom(highs, below);
+    below = highs;
+    if (carry != 0) addend = _mm256_add_epi16(addend, one);
+    __m256i s = _mm256_add_epi16(_mm256_mullo_epi16(v, factor), addend);
+    const __m256i wrapped = _mm256_subs_epu16(addend, s);
+    carry = 0;
+    if (!_mm256_testz_si256(wrapped, wrapped)) carry = settleCarries(s, wrapped, carriesIn);
+    store(x + i, s);
+  }
+  // Into limb `end`: the high half of limb end - 1's product and the carry
+  // out of its sum.
+  carry += lane15(below);
+  return wide::multiplyByLimb(x + end, n - end, m, carry);
+}
+
+}  // namespace
+
+// The long form. Limbs 0..3 go as one word, as the digit addition before the
+// pass stored them: a vector read of that narrower store would wait for it to
+// reach the cache. Blocks of sixteen follow from limb 4, two at a time; the limbs left
 // above the last block are done as one more block that ends at the top limb
 // and overlaps the last block.
 LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   assert(n >= kVectorMinLimbs && "short magnitudes take the scalar loop");
+  if (n < kReloadMinLimbs) return multiplyByLimbShortAvx2(x, n, m);
   const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
   const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
   const size_t end = 4 + ((n - 4) & ~size_t{15});

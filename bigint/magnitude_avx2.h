@@ -16,6 +16,10 @@ namespace magnitude {
 // Magnitudes shorter than this take the scalar loops on every path: the
 // setup of a vector pass costs more than it saves on them.
 constexpr size_t kVectorMinLimbs = 32;
+// Magnitudes this long or longer take the long form of multiplyByLimbAvx2,
+// which reads each block's limbs again one limb lower: a pass this long is far
+// enough behind the previous one, and the reads cost less than the shifts.
+constexpr size_t kReloadMinLimbs = 128;
 
 #ifdef LONGSQRT_AVX2_FORMS
 // multiplyByLimb for n >= kVectorMinLimbs.
