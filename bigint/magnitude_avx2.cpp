@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
 #include <vector>
 
 #include "bigint/wide.h"
@@ -133,9 +134,11 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m
 
 }  // namespace
 
-// The long form. Limbs 0..3 go as one word, as the digit addition before the
-// pass stored them: a vector read of that narrower store would wait for it to
-// reach the cache. Blocks of sixteen follow from limb 4, two at a time; the limbs left
+// The long form. The blocks start at the first 32-byte boundary from limb 4
+// on, so that no block's read or write crosses a cache line; the limbs below
+// go as words, the first four as one, as the digit addition before the pass
+// stored them: a vector read of that narrower store would wait for it to
+// reach the cache. Blocks of sixteen follow, two at a time; the limbs left
 // above the last block are done as one more block that ends at the top limb
 // and overlaps the last block.
 LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
@@ -143,20 +146,20 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   if (n < kReloadMinLimbs) return multiplyByLimbShortAvx2(x, n, m);
   const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
   const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-  const size_t end = 4 + ((n - 4) & ~size_t{15});
+  const size_t head = 4 + ((0u - reinterpret_cast<uintptr_t>(x + 4)) & 31) / 2;  // limbs are 2-byte aligned
+  const size_t end = head + ((n - head) & ~size_t{15});
   const size_t left = n - end;
   const size_t last = end - 16;
   const uint32_t topHigh = static_cast<uint32_t>(x[n - 1]) * m >> 16;
-  const __m256i first = load(x + 4);
-  uint64_t high;
-  wide::store4(x, wide::mulAdd(wide::load4(x), m, 0, high));
+  const __m256i first = load(x + head);
+  const uint32_t high = wide::multiplyByLimb(x, head, m, 0);
   // A lane's addend is the high half of the product below it; lane 0's also
   // holds the carry into the block.
   __m256i addend0 = _mm256_add_epi16(
       _mm256_mulhi_epu16(shiftUp(first), factor),
       _mm256_inserti128_si256(_mm256_setzero_si256(), _mm_cvtsi32_si128(static_cast<int>(high)), 0));
   uint32_t carriesIn = 0;
-  size_t i = 4;
+  size_t i = head;
   for (; i + 32 <= last; i += 32) {
     const __m256i v0 = load(x + i);
     const __m256i v1 = load(x + i + 16);
