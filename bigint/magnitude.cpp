@@ -136,7 +136,7 @@ LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16
 
 uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
 #ifdef LONGSQRT_AVX2_FORMS
-  if (active == Path::avx2 && n >= kVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
+  if (active == Path::avx2 && n >= kMultiplyByLimbVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
 #endif
   return multiplyByLimbScalar(x, n, m);
 }
@@ -164,7 +164,8 @@ size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const
 #ifdef LONGSQRT_AVX2_FORMS
   if (active == Path::avx2) {
     return addDigitSteps(x, n, first, last, [](uint16_t* x, size_t n) {
-      return n >= kVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10) : wide::multiplyByLimb(x, n, 10, 0);
+      return n >= kMultiplyByLimbVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10)
+                                                : wide::multiplyByLimb(x, n, 10, 0);
     });
   }
 #endif

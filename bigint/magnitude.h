@@ -24,7 +24,8 @@ namespace magnitude {
 // fastest the processor runs is taken unless usePath chooses another.
 
 // The forms: scalar runs anywhere; avx2 (x86-64 with AVX2, GCC or Clang)
-// moves sixteen limbs per vector on magnitudes of 32 limbs and more.
+// moves sixteen limbs per vector on magnitudes of 32 limbs and more (48 to
+// multiply by a limb).
 enum class Path { scalar, avx2 };
 // Returns the paths this build can take on this processor, scalar first.
 std::vector<Path> supportedPaths();

@@ -142,7 +142,7 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m
 // above the last block are done as one more block that ends at the top limb
 // and overlaps the last block.
 LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
-  assert(n >= kVectorMinLimbs && "short magnitudes take the scalar loop");
+  assert(n >= kMultiplyByLimbVectorMinLimbs && "short magnitudes take the scalar loop");
   if (n < kReloadMinLimbs) return multiplyByLimbShortAvx2(x, n, m);
   const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
   const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
