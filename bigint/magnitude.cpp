@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "bigint/digit_steps.h"
 #include "bigint/magnitude_avx2.h"
 
 namespace magnitude {
@@ -141,36 +142,14 @@ uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
   return multiplyByLimbScalar(x, n, m);
 }
 
-namespace {
-
-// The digit steps of multiplyByTenAddingDigits with the pass `timesTen`.
-template <class Pass>
-size_t addDigitSteps(uint16_t* x, size_t n, const char* first, const char* last, Pass timesTen) {
-  for (const char* p = first; p != last; ++p) {
-    if (*p < '0' || *p > '9') continue;
-    const uint32_t carry = timesTen(x, n);
-    if (carry != 0) x[n++] = static_cast<uint16_t>(carry);
-    if (addLimb(x, n, static_cast<uint16_t>(*p - '0')) != 0) x[n++] = 1;
-  }
-  return n;
-}
-
-}  // namespace
-
-// The path is chosen once for the whole text, and the count stays in a
-// register from one digit to the next.
+// The path is chosen once for the whole text.
 size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const char* last) {
   assert(n >= 1 && "a magnitude has at least one limb");
 #ifdef LONGSQRT_AVX2_FORMS
-  if (active == Path::avx2) {
-    return addDigitSteps(x, n, first, last, [](uint16_t* x, size_t n) {
-      return n >= kMultiplyByLimbVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10)
-                                                : wide::multiplyByLimb(x, n, 10, 0);
-    });
-  }
+  if (active == Path::avx2) return multiplyByTenAddingDigitsAvx2(x, n, first, last);
 #endif
-  return addDigitSteps(x, n, first, last,
-                       [](uint16_t* x, size_t n) { return wide::multiplyByLimb(x, n, 10, 0); });
+  return digitsteps::addDigits(x, n, first, last,
+                               [](uint16_t* x, size_t n) { return wide::multiplyByLimb(x, n, 10, 0); });
 }
 
 namespace {
@@ -217,75 +196,19 @@ uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, 
 
 // --- Division ---------------------------------------------------------------------
 
-// Four limbs per step; the quotient limbs are those of a one-limb loop. With
-// r < 10 carried in and the next word c == 10 * cq + cr, since
-// 2^64 == 10 * K + 6,
-//   r * 2^64 + c == 10 * (r * K + cq) + (6r + cr),
-// so the word's quotient is r * K + cq + (6r + cr) / 10 and the remainder
-// passed on is (6r + cr) mod 10: only that small step waits for r.
-namespace {
-
-inline uint32_t divideBy10Words(uint16_t* x, size_t n) {
-  constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // K == floor(2^64 / 10)
-  size_t i = n;
-  uint32_t r = 0;
-  while (i % 4 != 0) {
-    --i;
-    const uint32_t v = r << 16 | x[i];
-    x[i] = static_cast<uint16_t>(v / 10);
-    r = v % 10;
-  }
-  while (i > 0) {
-    i -= 4;
-    const uint64_t c = wide::load4(x + i);
-    const uint64_t cq = c / 10;
-    const uint32_t s = static_cast<uint32_t>(c - cq * 10) + 6 * r;  // below 64
-    const uint32_t sq = s / 10;
-    wide::store4(x + i, r * kWordTenth + cq + sq);
-    r = s - sq * 10;
-  }
-  return r;
-}
-
-// The decimal digits of decimalDigits with the pass `byTen`.
-template <class Pass>
-size_t decimalDigitSteps(uint16_t* x, size_t n, char* digits, Pass byTen) {
-  char* out = digits;
-  n = significantLength(x, n);
-  // More than two limbs: a pass over them per digit. A quotient by ten has at
-  // most one limb fewer than its dividend.
-  while (n > 2) {
-    *out++ = static_cast<char>('0' + byTen(x, n));
-    if (x[n - 1] == 0) --n;
-  }
-  // At most two: one 32-bit division per digit.
-  uint32_t w = n == 0 ? 0 : n == 1 ? x[0] : x[0] | static_cast<uint32_t>(x[1]) << 16;
-  do {
-    *out++ = static_cast<char>('0' + w % 10);
-    w /= 10;
-  } while (w != 0);
-  return static_cast<size_t>(out - digits);
-}
-
-}  // namespace
-
 uint32_t divideBy10(uint16_t* x, size_t n) {
 #ifdef LONGSQRT_AVX2_FORMS
   if (active == Path::avx2 && n >= kVectorMinLimbs) return divideBy10Avx2(x, n);
 #endif
-  return divideBy10Words(x, n);
+  return wide::divideBy10(x, n);
 }
 
 // The path is chosen once for the whole value.
 size_t decimalDigits(uint16_t* x, size_t n, char* digits) {
 #ifdef LONGSQRT_AVX2_FORMS
-  if (active == Path::avx2) {
-    return decimalDigitSteps(x, n, digits, [](uint16_t* x, size_t n) {
-      return n >= kVectorMinLimbs ? divideBy10Avx2(x, n) : divideBy10Words(x, n);
-    });
-  }
+  if (active == Path::avx2) return decimalDigitsAvx2(x, n, digits);
 #endif
-  return decimalDigitSteps(x, n, digits, divideBy10Words);
+  return digitsteps::decimalDigits(x, n, digits, wide::divideBy10);
 }
 
 // Two limbs per step; the quotient limbs are those of a one-limb loop.

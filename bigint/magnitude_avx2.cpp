@@ -11,12 +11,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "bigint/digit_steps.h"
 #include "bigint/wide.h"
 
 // AVX2 is enabled for these functions alone, not for the file: inline library
 // code compiled here with AVX2 could be the copy the linker keeps for the
 // whole program, and stop it on a processor without AVX2.
 #define LONGSQRT_AVX2 __attribute__((target("avx2")))
+// The passes, inlined into the digit loops below.
+#define LONGSQRT_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace magnitude {
 
@@ -104,7 +107,7 @@ namespace {
 // product of the lane below, is shifted up from the block and the one below
 // it in registers, and the limbs above the last block go as words and limbs
 // as that pass wrote them.
-LONGSQRT_AVX2 uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m) {
+LONGSQRT_AVX2_INLINE uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m) {
   const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
   const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
   const size_t end = 4 + ((n - 4) & ~size_t{15});
@@ -132,8 +135,6 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m
   return wide::multiplyByLimb(x + end, n - end, m, carry);
 }
 
-}  // namespace
-
 // The long form. The blocks start at the first 32-byte boundary from limb 4
 // on, so that no block's read or write crosses a cache line; the limbs below
 // go as words, the first four as one, as the digit addition before the pass
@@ -141,9 +142,7 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m
 // reach the cache. Blocks of sixteen follow, two at a time; the limbs left
 // above the last block are done as one more block that ends at the top limb
 // and overlaps the last block.
-LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
-  assert(n >= kMultiplyByLimbVectorMinLimbs && "short magnitudes take the scalar loop");
-  if (n < kReloadMinLimbs) return multiplyByLimbShortAvx2(x, n, m);
+LONGSQRT_AVX2_INLINE uint32_t multiplyByLimbLongAvx2(uint16_t* x, size_t n, uint16_t m) {
   const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
   const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
   const size_t head = 4 + ((0u - reinterpret_cast<uintptr_t>(x + 4)) & 31) / 2;  // limbs are 2-byte aligned
@@ -210,6 +209,22 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   }
   store(x + i, s);
   return topHigh + carry;
+}
+
+}  // namespace
+
+LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
+  assert(n >= kMultiplyByLimbVectorMinLimbs && "short magnitudes take the scalar loop");
+  return n < kReloadMinLimbs ? multiplyByLimbShortAvx2(x, n, m) : multiplyByLimbLongAvx2(x, n, m);
+}
+
+// The passes inlined, their constants set up once for the whole text.
+LONGSQRT_AVX2 size_t multiplyByTenAddingDigitsAvx2(uint16_t* x, size_t n, const char* first,
+                                                   const char* last) {
+  return digitsteps::addDigits(x, n, first, last, [](uint16_t* x, size_t n) LONGSQRT_AVX2 {
+    if (n < kMultiplyByLimbVectorMinLimbs) return wide::multiplyByLimb(x, n, 10, 0);
+    return n < kReloadMinLimbs ? multiplyByLimbShortAvx2(x, n, 10) : multiplyByLimbLongAvx2(x, n, 10);
+  });
 }
 
 // --- The column product -----------------------------------------------------------
@@ -363,16 +378,12 @@ LONGSQRT_AVX2 inline __m256i carryOfRemainder(__m256i r) {
 alignas(32) const uint16_t kLowLanes[32] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
                                             0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
 
-}  // namespace
-
 // Blocks of sixteen from the top limb down, two at a time: the upper block of
 // a pair takes the sum of the limbs above from a running total, the lower one
 // from the upper one's last remainder, so the total is reduced once a pair.
 // The limbs left below the blocks are done last, as a block at limb 0 that
 // overlaps the lowest one.
-LONGSQRT_AVX2 uint32_t divideBy10Avx2(uint16_t* x, size_t n) {
-  assert(n >= kVectorMinLimbs && "short magnitudes take the scalar loop");
-  const TenthConstants k;
+LONGSQRT_AVX2_INLINE uint32_t divideBy10WithAvx2(uint16_t* x, size_t n, const TenthConstants& k) {
   const size_t left = n % 16;
   size_t i = n - 16;
   __m256i v = load(x + i);
@@ -410,6 +421,22 @@ LONGSQRT_AVX2 uint32_t divideBy10Avx2(uint16_t* x, size_t n) {
   store(x, lowQ);
   store(x + left, q);
   return lane0(lowR);
+}
+
+}  // namespace
+
+LONGSQRT_AVX2 uint32_t divideBy10Avx2(uint16_t* x, size_t n) {
+  assert(n >= kVectorMinLimbs && "short magnitudes take the scalar loop");
+  const TenthConstants k;
+  return divideBy10WithAvx2(x, n, k);
+}
+
+// The pass inlined, its constants set up once for the whole value.
+LONGSQRT_AVX2 size_t decimalDigitsAvx2(uint16_t* x, size_t n, char* digits) {
+  const TenthConstants k;
+  return digitsteps::decimalDigits(x, n, digits, [&k](uint16_t* x, size_t n) LONGSQRT_AVX2 {
+    return n < kVectorMinLimbs ? wide::divideBy10(x, n) : divideBy10WithAvx2(x, n, k);
+  });
 }
 
 }  // namespace magnitude
