@@ -146,7 +146,14 @@ uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
 size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const char* last) {
   assert(n >= 1 && "a magnitude has at least one limb");
 #ifdef LONGSQRT_AVX2_FORMS
-  if (active == Path::avx2) return multiplyByTenAddingDigitsAvx2(x, n, first, last);
+  // The vector pass stays a call: inlined into this loop it measured slower,
+  // and its setup is small beside a pass of 48 limbs or more.
+  if (active == Path::avx2) {
+    return digitsteps::addDigits(x, n, first, last, [](uint16_t* x, size_t n) {
+      return n >= kMultiplyByLimbVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10)
+                                                : wide::multiplyByLimb(x, n, 10, 0);
+    });
+  }
 #endif
   return digitsteps::addDigits(x, n, first, last,
                                [](uint16_t* x, size_t n) { return wide::multiplyByLimb(x, n, 10, 0); });

@@ -218,15 +218,6 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   return n < kReloadMinLimbs ? multiplyByLimbShortAvx2(x, n, m) : multiplyByLimbLongAvx2(x, n, m);
 }
 
-// The passes inlined, their constants set up once for the whole text.
-LONGSQRT_AVX2 size_t multiplyByTenAddingDigitsAvx2(uint16_t* x, size_t n, const char* first,
-                                                   const char* last) {
-  return digitsteps::addDigits(x, n, first, last, [](uint16_t* x, size_t n) LONGSQRT_AVX2 {
-    if (n < kMultiplyByLimbVectorMinLimbs) return wide::multiplyByLimb(x, n, 10, 0);
-    return n < kReloadMinLimbs ? multiplyByLimbShortAvx2(x, n, 10) : multiplyByLimbLongAvx2(x, n, 10);
-  });
-}
-
 // --- The column product -----------------------------------------------------------
 //
 // Column i of the product of 32-bit words sums a[j] * b[i - j]. With b's words

@@ -31,9 +31,6 @@ uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m);
 uint16_t multiplyAvx2(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, size_t nb);
 // divideBy10 for n >= kVectorMinLimbs.
 uint32_t divideBy10Avx2(uint16_t* x, size_t n);
-// multiplyByTenAddingDigits, with the AVX2 pass from
-// kMultiplyByLimbVectorMinLimbs.
-size_t multiplyByTenAddingDigitsAvx2(uint16_t* x, size_t n, const char* first, const char* last);
 // decimalDigits, with the AVX2 pass from kVectorMinLimbs.
 size_t decimalDigitsAvx2(uint16_t* x, size_t n, char* digits);
 #endif
