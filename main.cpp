@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
   calc::Console console{
       std::cin, std::cout, std::cerr,
       [chosen] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey, chosen); },
-      calc::platform::standardErrorIsTerminal()};
-  console.inIsTerminal = calc::platform::standardInputIsTerminal();
+      calc::platform::isTerminal(2)};
+  console.inIsTerminal = calc::platform::isTerminal(0);
   console.inputError = calc::platform::standardInputError;
   console.encodings = encodings;
   return calc::run(state, console);

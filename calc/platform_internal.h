@@ -1,0 +1,32 @@
+// What the platform layer's own files share: each system's single write and
+// signal handlers, and the line kept through signals as the handlers draw it.
+#ifndef LONGSQRT_CALC_PLATFORM_INTERNAL_H
+#define LONGSQRT_CALC_PLATFORM_INTERNAL_H
+
+#include <cstddef>
+
+namespace calc::platform::internal {
+
+// Writes at most size bytes at p to fd in one call; returns how many went, or
+// -1 with the reason in errno. Safe in a signal handler.
+long long writeSome(int fd, const char* p, std::size_t size);
+
+// Puts in place the handlers that keep the line (each system its own), and
+// puts back what they replaced.
+void installLineHandlers();
+void restoreLineHandlers();
+
+// Returns the descriptor the kept line is shown on; -1 when none is kept.
+int keptLineFd();
+// Writes "\r", the blanks that erase the kept line (no more than reach the
+// last column but one of the terminal as it is now) and "\r". Safe in a
+// signal handler, and on a thread of its own beside the program.
+void writeErase();
+// Writes the kept line again from its start, cut to the terminal as it is
+// now, after clearing what the terminal shows from there on (the rows a
+// narrower terminal wrapped the old line into). Safe in a signal handler.
+void writeRedraw();
+
+}  // namespace calc::platform::internal
+
+#endif  // LONGSQRT_CALC_PLATFORM_INTERNAL_H
