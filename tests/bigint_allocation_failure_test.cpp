@@ -9,14 +9,10 @@
 #include <streambuf>
 
 #include "bigint_test_util.h"
+#include "failing_allocator.h"
 
-namespace {
-
-// The allocation that is to fail, counted down on this thread only; 0 when
-// the allocator is not armed, so the rest of the test program is untouched.
-thread_local long allocationsUntilFailure = 0;
-
-}  // namespace
+thread_local long failing_allocator::allocationsUntilFailure = 0;
+using failing_allocator::allocationsUntilFailure;
 
 // Each out of line, so that no call site sees malloc() and free() paired
 // with new and delete.
