@@ -194,6 +194,9 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        kept},
       {"version to a full disk", "--version", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "",
        writeError, kept},
+      {"limb loops the environment names", "--version", "", plain, kept.c_str(), 2, "",
+       "longsqrt: LONGSQRT_LIMB_LOOPS=bogus: no such path (scalar or avx2)\n", kept,
+       "export LONGSQRT_LIMB_LOOPS=bogus;"},
   };
   // An emulator takes the address-space limit for itself, as the sanitizer does.
   if (!kAddressSanitizer && !underEmulator()) {
