@@ -31,15 +31,14 @@ class FileSink : public LogSink {
       const int e = errno;
       // The part of the line that went out is taken back: the file ends in
       // whole lines, whatever stopped this one.
-      if (platform::isRegularFile(fd_)) platform::cutTo(fd_, end_);
+      platform::cutTo(fd_, end_);
       return fail(e);
     }
     end_ += static_cast<long long>(bytes.size());
     return true;
   }
   bool truncate() override {
-    // A device or a pipe has nothing to empty.
-    if (platform::isRegularFile(fd_) && !platform::cutTo(fd_, 0)) return fail(errno);
+    if (!platform::cutTo(fd_, 0)) return fail(errno);
     end_ = 0;
     return true;
   }

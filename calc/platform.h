@@ -126,10 +126,8 @@ Hold holdExclusively(int fd, const char* path);
 // (never on Windows, whose logs are not links the run has to tell apart).
 bool isDanglingLink(const char* path);
 
-// Returns true when fd is a regular file, or when the system cannot tell.
-bool isRegularFile(int fd);
-
-// Cuts the file on fd to size bytes and moves its offset there.
+// Cuts the file on fd to size bytes and moves its offset there; a device or
+// a pipe, which has nothing to cut, is left as it is.
 bool cutTo(int fd, long long size);
 
 // Closes fd; when removeIfEmpty, the file is removed too if it is still empty

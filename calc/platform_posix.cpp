@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <ostream>
 
 #include "calc/platform.h"
@@ -85,36 +86,20 @@ constexpr int kNamedEndingSignals[] = {
 };
 
 // More signals than any system defines.
-constexpr std::size_t kMostSignals = 128;
+constexpr int kMostSignals = 128;
 
-// A list of signals, held without allocating.
-struct SignalList {
-  int signals[kMostSignals];
-  std::size_t count = 0;
-  // Adds sig; a full list (never reached) drops it.
-  void add(int sig) {
-    if (count < kMostSignals) signals[count++] = sig;
-  }
-  const int* begin() const { return signals; }
-  const int* end() const { return signals + count; }
-};
-
-// Returns the signals whose default action ends the process: a handler that
-// must clean up before the end takes them all, not a chosen few.
-SignalList endingSignals() {
-  SignalList list;
-  for (const int sig : kNamedEndingSignals) list.add(sig);
-#ifdef SIGRTMIN
-  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) list.add(sig);
-#endif
-  return list;
-}
-
-// Returns the set of the signals in list.
-sigset_t setOf(const SignalList& list) {
+// Returns the set of signals, with every signal whose default action ends the
+// process when ending: a handler that must clean up before the end takes
+// them all, not a chosen few.
+sigset_t signalSet(std::initializer_list<int> signals, bool ending) {
   sigset_t set;
   sigemptyset(&set);
-  for (const int sig : list) sigaddset(&set, sig);
+  for (const int sig : signals) sigaddset(&set, sig);
+  if (!ending) return set;
+  for (const int sig : kNamedEndingSignals) sigaddset(&set, sig);
+#ifdef SIGRTMIN
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) sigaddset(&set, sig);
+#endif
   return set;
 }
 
@@ -124,12 +109,12 @@ class SignalHandlers {
   // Installs handler for each of signals that is still at its default action
   // (one ignored at start, as SIGHUP under nohup, stays ignored); every signal
   // in mask waits while it runs.
-  void install(const SignalList& signals, void (*handler)(int), const sigset_t& mask) {
+  void install(const sigset_t& signals, void (*handler)(int), const sigset_t& mask) {
     struct sigaction action = {};
     action.sa_handler = handler;
     action.sa_mask = mask;
-    for (const int sig : signals) {
-      if (count_ == kMostSignals) return;
+    for (int sig = 1; sig < kMostSignals && count_ < kMostSignals; ++sig) {
+      if (sigismember(&signals, sig) != 1) continue;
       Replaced& r = replaced_[count_];
       // One the system keeps for itself, or one ignored or handled elsewhere,
       // stays as it is.
@@ -141,7 +126,7 @@ class SignalHandlers {
   }
   // Puts back the actions install replaced.
   void restore() {
-    for (std::size_t i = 0; i < count_; ++i) sigaction(replaced_[i].sig, &replaced_[i].previous, nullptr);
+    for (int i = 0; i < count_; ++i) sigaction(replaced_[i].sig, &replaced_[i].previous, nullptr);
     count_ = 0;
   }
 
@@ -151,7 +136,7 @@ class SignalHandlers {
     struct sigaction previous;
   };
   Replaced replaced_[kMostSignals];
-  std::size_t count_ = 0;
+  int count_ = 0;
 };
 
 // Lets sig, from inside its handler, take its default course: the process
@@ -200,14 +185,9 @@ SignalHandlers lineHandlers;
 }  // namespace
 
 void internal::installLineHandlers() {
-  SignalList ending = endingSignals();
-  for (const int sig : {SIGTSTP, SIGTTIN, SIGTTOU}) ending.add(sig);
-  SignalList redrawing;
-  for (const int sig : {SIGCONT, SIGWINCH}) redrawing.add(sig);
-  sigset_t mask = setOf(ending);
-  for (const int sig : redrawing) sigaddset(&mask, sig);
-  lineHandlers.install(ending, eraseForSignal, mask);
-  lineHandlers.install(redrawing, redrawForSignal, mask);
+  const sigset_t mask = signalSet({SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGWINCH}, true);
+  lineHandlers.install(signalSet({SIGTSTP, SIGTTIN, SIGTTOU}, true), eraseForSignal, mask);
+  lineHandlers.install(signalSet({SIGCONT, SIGWINCH}, false), redrawForSignal, mask);
 }
 
 void internal::restoreLineHandlers() { lineHandlers.restore(); }
@@ -240,11 +220,9 @@ void readOneKey() {
   rawSettings.c_cc[VMIN] = 1;
   rawSettings.c_cc[VTIME] = 0;
 
-  SignalList signals = endingSignals();
-  signals.add(SIGTSTP);
-  const sigset_t held = setOf(signals);
+  const sigset_t held = signalSet({SIGTSTP}, true);
   SignalHandlers handlers;
-  handlers.install(signals, giveTerminalBack, held);
+  handlers.install(held, giveTerminalBack, held);
   // TCSAFLUSH drops what was typed during the computation: only a key
   // pressed now ends the wait.
   if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &rawSettings) == 0) {
@@ -344,12 +322,11 @@ bool isDanglingLink(const char* path) {
   return lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && stat(path, &st) != 0 && errno == ENOENT;
 }
 
-bool isRegularFile(int fd) {
+bool cutTo(int fd, long long size) {
   struct stat st;
-  return fstat(fd, &st) != 0 || S_ISREG(st.st_mode);
+  if (fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) return true;
+  return ftruncate(fd, size) == 0 && lseek(fd, size, SEEK_SET) == size;
 }
-
-bool cutTo(int fd, long long size) { return ftruncate(fd, size) == 0 && lseek(fd, size, SEEK_SET) == size; }
 
 bool closeFile(int fd, const char* path, bool removeIfEmpty) {
   // The lock, held until the close, keeps every other run from taking the

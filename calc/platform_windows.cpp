@@ -137,12 +137,9 @@ Hold holdExclusively(int, const char*) { return Hold::held; }
 
 bool isDanglingLink(const char*) { return false; }
 
-bool isRegularFile(int fd) {
-  struct _stat64 st;
-  return _fstat64(fd, &st) != 0 || (st.st_mode & _S_IFREG) != 0;
-}
-
 bool cutTo(int fd, long long size) {
+  struct _stat64 st;
+  if (_fstat64(fd, &st) == 0 && (st.st_mode & _S_IFREG) == 0) return true;
   errno = _chsize_s(fd, size);
   return errno == 0 && _lseeki64(fd, size, SEEK_SET) == size;
 }
