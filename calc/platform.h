@@ -99,27 +99,25 @@ class ConsoleCodePage {
   [[maybe_unused]] unsigned previous_ = 0;  // the code page to restore (Windows); 0 when none was set
 };
 
-// --- The run log's file -----------------------------------------------------------
-// Each operation that fails leaves its reason in errno.
+// --- The run log's file: each operation that fails leaves its reason in errno ----
 
 // Writes all size bytes at p to fd, retrying after interruptions and short
-// counts. Returns false at the first write that fails, with its reason in
-// errno (ENOSPC when the system took nothing without saying why). Safe in a
-// signal handler.
+// counts; returns false at the first write that fails (ENOSPC when the system
+// took nothing without saying why). Safe in a signal handler.
 bool writeAll(int fd, const char* p, std::size_t size);
 
 // Opens path for writing without truncating it; create: only if it does not
-// exist yet (fails with EEXIST otherwise). A FIFO without a reader fails at once
-// (ENXIO) instead of waiting for one. On Windows the share mode denies other
-// writers while it is open: one that tries fails with inUseError.
+// exist yet (else EEXIST). A FIFO without a reader fails at once (ENXIO). On
+// Windows the share mode denies other writers: one that tries fails with
+// inUseError.
 int openForWriting(const char* path, bool create, int inUseError);
 
 // Whether a run may keep the file it opened: yes, another run holds it, or
 // the name stands for another file by now.
 enum class Hold { held, inUse, replaced };
-// Holds the regular file open on fd (named path) against every other run: an
-// advisory lock (POSIX; a device, a FIFO or a file system without locks is
-// held as it is), the share mode its open took (Windows).
+// Holds the file open on fd (named path) against every other run: an advisory
+// lock on a regular file (POSIX; a file system without locks holds it as it
+// is), the share mode its open took (Windows).
 Hold holdExclusively(int fd, const char* path);
 
 // Returns true when path is a symbolic link to a file that does not exist

@@ -11,20 +11,17 @@ namespace calc::platform::internal {
 // -1 with the reason in errno. Safe in a signal handler.
 long long writeSome(int fd, const char* p, std::size_t size);
 
-// Puts in place the handlers that keep the line (each system its own), and
-// puts back what they replaced.
+// Puts in place each system's handlers that keep the line, and puts back
+// what they replaced.
 void installLineHandlers();
 void restoreLineHandlers();
 
 // Returns the descriptor the kept line is shown on; -1 when none is kept.
 int keptLineFd();
-// Writes "\r", the blanks that erase the kept line (no more than reach the
-// last column but one of the terminal as it is now) and "\r". Safe in a
-// signal handler, and on a thread of its own beside the program.
+// Write "\r", the line's erase or the line itself (cut to the terminal as it
+// is now; a redraw first clears the rows a narrower terminal wrapped the old
+// line into) and "\r". Safe in a signal handler or on a thread of its own.
 void writeErase();
-// Writes the kept line again from its start, cut to the terminal as it is
-// now, after clearing what the terminal shows from there on (the rows a
-// narrower terminal wrapped the old line into). Safe in a signal handler.
 void writeRedraw();
 
 }  // namespace calc::platform::internal

@@ -20,15 +20,7 @@
 #include "bigint/magnitude.h"
 #include "calc/calculator.h"
 #include "calc/options.h"
-#include "calc/process.h"
 #include "calc_test_util.h"
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-
-#include "terminal_util.h"
-#endif
 
 namespace {
 
@@ -387,37 +379,6 @@ TEST(CalcOptions, LimbLoopsTakeTheNamedPathOrAreRefused) {
   }
   magnitude::usePath(fastest);
 }
-
-#ifndef _WIN32
-TEST(CalcProcess, StandardErrorShowsProgressOnlyWhenItIsATerminal) {
-  terminal_test::Terminal t;
-  if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
-  const int devNull = open("/dev/null", O_WRONLY);
-  struct Case {
-    const char* name;
-    int err;  // what standard error is
-    std::vector<const char*> argv;
-    int status;
-    bool terminal;
-  };
-  for (const Case& c :
-       {Case{"a file", devNull, {"longsqrt"}, -1, false}, Case{"a terminal", t.slave, {"longsqrt"}, -1, true},
-        Case{"an unknown argument", devNull, {"longsqrt", "-x"}, 2, false}}) {
-    const int saved = dup(2);
-    dup2(c.err, 2);
-    calc::Options options;
-    std::optional<calc::Console> console;
-    const int status =
-        calc::setUpFromProcess(static_cast<int>(c.argv.size()), c.argv.data(), nullptr, options, console);
-    dup2(saved, 2);
-    close(saved);
-    EXPECT_EQ(status, c.status) << c.name;
-    // The progress line's terminal is standard error's descriptor, or none.
-    EXPECT_EQ(console && console->errTerminal ? console->errTerminal->fd : -1, c.terminal ? 2 : -1) << c.name;
-  }
-  close(devNull);
-}
-#endif
 
 TEST(CalcTexts, EachUtf8FormIsItsBig5FormConverted) {
   for (const Text* t : kAll) EXPECT_EQ(toUtf8(t->big5), t->utf8);

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <optional>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 
 #include <csignal>
 
+#include "calc/process.h"
 #include "calc/texts.h"
 #include "calc_test_util.h"
 #include "terminal_util.h"
@@ -42,13 +42,6 @@ struct FakeClock {
 calc::platform::Terminal terminalOf(std::ostream& os, const int& columns) {
   return {os, -1, [&columns] { return columns; }};
 }
-
-// A stream buffer over a fixed array: writing to it allocates nothing.
-struct FixedBuffer : std::streambuf {
-  char text[1024];
-  FixedBuffer() { setp(text, text + sizeof text); }
-  std::string str() const { return std::string(pbase(), pptr()); }
-};
 
 TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
   struct Step {
@@ -80,41 +73,35 @@ TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
 // at the last place, where no time is left, and no line is wider than the
 // terminal less its last column and two for an echoed "^C".
 TEST(CalcProgress, ShareRisesToTheWholeAndTheLineFitsTheTerminal) {
-  struct Row {
-    int columns;  // the terminal's width; 0: unknown (80)
-    int32_t length;
-  };
-  for (const Row& r : {Row{100, 1}, Row{100, 2}, Row{100, 500}, Row{0, 3000}, Row{40, 50}, Row{4, 20}}) {
+  for (const auto& [columns, length] : std::vector<std::pair<int, int32_t>>{
+           {100, 1}, {100, 2}, {100, 500}, {0, 3000}, {40, 50}, {4, 20}}) {  // 0: unknown, 80
     FakeClock clock;
     std::ostringstream err;
-    calc::ProgressReporter progress(terminalOf(err, r.columns), r.length, clock.function());
-    const std::size_t width = (r.columns > 0 ? r.columns : 80) - 3;
-    int lastShare = 0;
+    calc::ProgressReporter progress(terminalOf(err, columns), length, clock.function());
+    int share = 0;
     std::string line;
-    for (int32_t k = 1; k <= r.length; ++k) {
+    for (int32_t k = 1; k <= length; ++k) {
       clock.now += std::chrono::seconds(1);
       const std::size_t before = err.str().size();
       progress.place(k);
-      line = err.str().substr(before);
-      ASSERT_GE(line.size(), 2u) << r.columns << " " << k;
-      line = line.substr(1, line.size() - 2);  // between the "\r" that start and end it
-      EXPECT_LE(line.size(), width) << line;
+      line = err.str().substr(before + 1, err.str().size() - before - 2);  // between its two "\r"
+      EXPECT_LE(line.size(), (columns > 0 ? columns : 80) - 3u) << line;
       const std::size_t percent = line.find("% of the work");
       if (percent == std::string::npos) continue;
-      const int share = std::stoi(line.substr(line.rfind(' ', percent) + 1));
-      EXPECT_GE(share, lastShare) << line;
-      lastShare = share;
+      const int now = std::stoi(line.substr(line.rfind(' ', percent) + 1));
+      EXPECT_GE(now, share) << line;
+      share = now;
     }
-    if (r.columns == 100) {
-      EXPECT_EQ(lastShare, 100) << r.length;
-      EXPECT_NE(line.find(" about 0:00:00 left"), std::string::npos) << line;
+    if (columns == 100) {  // wide enough for the whole line
+      EXPECT_EQ(share, 100) << length;
+      EXPECT_NE(line.find(", about 0:00:00 left"), std::string::npos) << line;
     }
   }
 }
 
 TEST(CalcProgress, BlanksAndErasesTheWidestLineWithinTheWidth) {
   FakeClock clock;
-  FixedBuffer buffer;
+  failing_allocator::FixedSink buffer;
   std::ostream err(&buffer);
   int columns = 100;
   calc::ProgressReporter progress(terminalOf(err, columns), 100000, clock.function());
@@ -168,6 +155,26 @@ void (*handlerOf(int sig))(int) {
   struct sigaction now;
   sigaction(sig, nullptr, &now);
   return now.sa_handler;
+}
+
+TEST(CalcProgress, StandardErrorShowsTheLineOnlyWhenItIsATerminal) {
+  terminal_test::Terminal t;
+  if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
+  const int devNull = open("/dev/null", O_WRONLY);
+  for (const int err : {devNull, t.slave}) {
+    const int saved = dup(2);
+    dup2(err, 2);
+    const char* argv[] = {"longsqrt"};
+    calc::Options options;
+    std::optional<calc::Console> console;
+    const int status = calc::setUpFromProcess(1, argv, nullptr, options, console);
+    dup2(saved, 2);
+    close(saved);
+    EXPECT_EQ(status, -1);
+    // The line's terminal is standard error's descriptor, or none.
+    EXPECT_EQ(console && console->errTerminal ? console->errTerminal->fd : -1, err == devNull ? -1 : 2);
+  }
+  close(devNull);
 }
 
 TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
