@@ -1,5 +1,5 @@
 // The test program's operator new, which a test can make fail, and a stream
-// buffer that writes without allocating, to tell what allocates from what not.
+// buffer that takes writes without allocating.
 #ifndef LONGSQRT_TESTS_FAILING_ALLOCATOR_H
 #define LONGSQRT_TESTS_FAILING_ALLOCATOR_H
 
@@ -8,8 +8,7 @@
 
 namespace failing_allocator {
 
-// The allocation that is to fail, counted down on this thread only; 0 when
-// the allocator is not armed, so the rest of the test program is untouched.
+// The allocation that is to fail, counted down on this thread only; 0: none.
 extern thread_local long allocationsUntilFailure;
 
 // A stream buffer over a fixed array, so that writing to it allocates nothing.
