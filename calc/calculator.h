@@ -56,7 +56,8 @@ struct Services {
   LogFile::Opener openLog = openLogFile;
 };
 
-// Runs the whole dialogue: opens the log at logPath (keeping what it holds),
+// Runs the whole dialogue: opens the log at logPath with services.openLog
+// (keeping what it holds), times the progress line by services.clock,
 // asks for debug, no and length, empties the log once all three answers are
 // usable, computes the places into it and waits for a key. On a terminal an
 // unusable answer is refused and its question asked again; elsewhere it ends
