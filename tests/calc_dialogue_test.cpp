@@ -324,11 +324,12 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        "",
        "longsqrt: unknown argument '\\e[?1049h\\t\\\\' (see longsqrt --help)\n"},
       {{"\x9b"
-        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe9\xc0\xaf\xed\xa0\x80\x7f"},
+        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\xe9\xc0\xaf\xed\xa0\x80\x7f"},
        2,
        none,
        "",
-       "longsqrt: unknown argument '\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
+       "longsqrt: unknown argument "
+       "'\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
        "(see "
        "longsqrt --help)\n"},
       {{"--help"}, 1, none, "", "longsqrt: write error\n", true},
