@@ -21,6 +21,7 @@
 #include "calc/calculator.h"
 #include "calc/options.h"
 #include "calc_test_util.h"
+#include "failing_allocator.h"
 
 namespace {
 
@@ -165,6 +166,18 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
     joined += w;
   }
   EXPECT_EQ(joined, longLine + "\n" + golden);
+}
+
+TEST(CalcLog, ALineMemoryCannotHoldFailsTheLogAndReachesNoFile) {
+  std::vector<std::string> writes;
+  calc::LogFile log;
+  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
+  failing_allocator::allocationsUntilFailure = 1;  // the buffer's first growth
+  log << "7" << std::endl;
+  failing_allocator::allocationsUntilFailure = 0;
+  EXPECT_FALSE(log.close());
+  EXPECT_EQ(log.error(), ENOMEM);
+  EXPECT_TRUE(writes.empty());
 }
 
 TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
