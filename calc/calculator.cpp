@@ -140,14 +140,14 @@ int giveUp(ProgramState& state, Console& console) {
 
 }  // namespace
 
-int run(ProgramState& state, Console& console, const char* logPath) {
+int run(ProgramState& state, Console& console, const Services& services, const char* logPath) {
   std::ostream& out = console.out;
   const Encodings& e = console.encodings;
   bool computing = false;  // whether the log has been emptied for this run's records
   try {
     // The log must be writable before any question is asked, but what it
     // holds is kept until every answer is usable: a refused run changes nothing.
-    if (!state.logFile.open(logPath, console.openLog)) {
+    if (!state.logFile.open(logPath, services.openLog)) {
       reportLogFault(console.err, texts::kLogOpenFailed, state.logFile.error(), e.err);
       return giveUp(state, console);
     }
@@ -166,7 +166,7 @@ int run(ProgramState& state, Console& console, const char* logPath) {
     computing = true;
 
     out << texts::kComputing.in(e.out) << std::endl;
-    ProgressReporter progress(console.err, console.errIsTerminal, length, console.clock);
+    ProgressReporter progress(console.errTerminal, length, services.clock);
     state.texts.noScaled = std::to_string(no);
     state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
     const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "calc/log_file.h"
@@ -35,21 +36,28 @@ struct Encodings {
   Encoding log = Encoding::big5;  // the run log
 };
 
-// The streams a run talks through and the platform services it relies on.
+// The console a run talks through: its streams, what they are and speak, and
+// the wait for a key that ends every run.
 struct Console {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
-  std::function<void()> waitForKey;  // the wait for a key that ends every run
-  bool errIsTerminal = false;        // whether the progress line may be shown
-  ProgressReporter::Clock clock = ProgressReporter::steadyClock;
-  bool inIsTerminal = false;                  // whether an unusable answer is asked again
-  Encodings encodings{};                      // the bytes of the texts on each destination
-  LogFile::Opener openLog = openLogFile;      // opens the log's file (tests put their own)
+  std::function<void()> waitForKey;               // the wait for a key that ends every run
+  std::optional<platform::Terminal> errTerminal;  // err as a terminal, for the progress line; none: no line
+  bool inIsTerminal = false;                      // whether an unusable answer is asked again
+  Encodings encodings{};                          // the bytes of the texts on each destination
   std::function<int()> inputError = nullptr;  // why in ended: a read error's number, 0 for its end (or empty)
 };
 
-// Runs the whole dialogue: opens the log at logPath (keeping what it holds),
+// What a run asks of the system beside its console: the time, for the
+// progress line, and the log's file. Tests put their own in place.
+struct Services {
+  ProgressReporter::Clock clock = ProgressReporter::steadyClock;
+  LogFile::Opener openLog = openLogFile;
+};
+
+// Runs the whole dialogue: opens the log at logPath with services.openLog
+// (keeping what it holds), times the progress line by services.clock,
 // asks for debug, no and length, empties the log once all three answers are
 // usable, computes the places into it and waits for a key. On a terminal an
 // unusable answer is refused and its question asked again; elsewhere it ends
@@ -59,7 +67,8 @@ struct Console {
 // could not be written, memory ran out; the log then ends in whole lines);
 // each refusal or fault is reported on console.err, a log fault with the
 // system's reason.
-int run(ProgramState& state, Console& console, const char* logPath = texts::kLogFileName);
+int run(ProgramState& state, Console& console, const Services& services = {},
+        const char* logPath = texts::kLogFileName);
 
 // Returns floor(sqrt(no)) by a linear search on arbitrary squares, writes
 // "input = " and no as a line to out and sets resultText to the root and ".".
