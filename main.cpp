@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   };
   const calc::Encodings encodings{encodingOf(1), encodingOf(2), chosen.value_or(calc::Encoding::big5)};
   const calc::platform::ConsoleCodePage codePage(encodings.out);
+  if (options.check) return calc::check(options.logPath.c_str(), std::cout, std::cerr, encodings.out);
   calc::Console console{
       std::cin, std::cout, std::cerr,
       [chosen] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey, chosen); },
@@ -40,5 +41,8 @@ int main(int argc, char** argv) {
   console.inIsTerminal = calc::platform::standardInputIsTerminal();
   console.inputError = calc::platform::standardInputError;
   console.encodings = encodings;
-  return calc::run(state, console);
+  // Only the benchmark turns the syncs off, to show what they cost.
+  const char* noSync = std::getenv("LONGSQRT_BENCH_NO_SYNC");
+  console.durable = noSync == nullptr || *noSync == '\0';
+  return calc::run(state, console, options.logPath.c_str(), options.resume);
 }

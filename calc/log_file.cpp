@@ -1,5 +1,6 @@
 // The run log's file and stream: opened without truncation and held for one
-// run, emptied once the dialogue is done, written one whole line per write.
+// run, emptied (or cut back) once the dialogue is done, written one whole
+// line per write, made durable every so often and at the end.
 #include "calc/log_file.h"
 
 #include <algorithm>
@@ -64,6 +65,11 @@ bool cutTo(int fd, long long size) {
   errno = _chsize_s(fd, size);
   return errno == 0 && _lseeki64(fd, size, SEEK_SET) == size;
 }
+bool seekTo(int fd, long long at) { return _lseeki64(fd, at, SEEK_SET) == at; }
+long long sizeOf(int fd) {
+  struct _stat64 st;
+  return _fstat64(fd, &st) == 0 ? st.st_size : -1;
+}
 // Closes fd and, when remove, removes path if the file was still empty. A
 // file open elsewhere cannot be removed on Windows, so the removal follows the
 // close and fails, leaving the file, when another run has opened it since.
@@ -76,6 +82,22 @@ bool closeFile(int fd, const char* path, bool remove) {
   errno = closeError;
   return closed;
 }
+// _commit is FlushFileBuffers on the file's handle.
+bool syncFile(int fd) { return _commit(fd) == 0; }
+// A file's name is part of its directory entry, which Windows keeps with the file.
+void syncDirectoryOf(const char*) {}
+int openForReadingFd(const char* path) {
+  int fd = -1;
+  // _SH_DENYNO: the run that holds the log for writing keeps it while this reads.
+  errno = _sopen_s(&fd, path, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+  return errno == 0 ? fd : -1;
+}
+long long readSome(int fd, char* p, std::size_t size) {
+  return _read(fd, p, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+void closeFd(int fd) { _close(fd); }
+// The share mode denies other writers but not a rename; the read goes by the name.
+bool sameFile(int, int) { return true; }
 #else
 constexpr bool kCrLf = false;
 int openForWriting(const char* path, bool create) {
@@ -120,6 +142,11 @@ bool isRegularFile(int fd) {
   return fstat(fd, &st) != 0 || S_ISREG(st.st_mode);
 }
 bool cutTo(int fd, long long size) { return ftruncate(fd, size) == 0 && lseek(fd, size, SEEK_SET) == size; }
+bool seekTo(int fd, long long at) { return lseek(fd, at, SEEK_SET) == at; }
+long long sizeOf(int fd) {
+  struct stat st;
+  return fstat(fd, &st) == 0 ? st.st_size : -1;
+}
 // Closes fd and, when remove, first removes path if it still names the file
 // open on fd and that file is empty. The lock, held until the close, keeps
 // every other run from taking the file meanwhile.
@@ -130,7 +157,62 @@ bool closeFile(int fd, const char* path, bool remove) {
     unlink(path);
   return close(fd) == 0;
 }
+bool syncFile(int fd) {
+  int r;
+  while ((r = fsync(fd)) != 0 && errno == EINTR) {
+  }
+  return r == 0;
+}
+// A file this run created survives a power cut only with its directory
+// entry: the directory is synced too. A file system that cannot sync a
+// directory still keeps the file's data, so its failure is not the run's.
+void syncDirectoryOf(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  const std::string dir = slash == nullptr ? "." : slash == path ? "/" : std::string(path, slash);
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+int openForReadingFd(const char* path) { return open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC); }
+long long readSome(int fd, char* p, std::size_t size) { return read(fd, p, size); }
+void closeFd(int fd) { close(fd); }
+bool sameFile(int a, int b) {
+  struct stat sa, sb;
+  return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sameFile(sa, sb);
+}
 #endif
+
+// A stream buffer that reads a file descriptor it owns. A read that fails
+// throws, which fails the stream reading it (badbit), with the reason in errno.
+class ReadBuffer : public std::streambuf {
+ public:
+  explicit ReadBuffer(int fd) : fd_(fd), buffer_(1 << 16) {}
+  ~ReadBuffer() override { closeFd(fd_); }
+  ReadBuffer(const ReadBuffer&) = delete;
+  ReadBuffer& operator=(const ReadBuffer&) = delete;
+
+ protected:
+  int_type underflow() override {
+    for (;;) {
+      const long long n = readSome(fd_, buffer_.data(), buffer_.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        const int e = errno;
+        struct ReadFailed {};
+        errno = e;
+        throw ReadFailed{};
+      }
+      if (n == 0) return traits_type::eof();
+      setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
+      return traits_type::to_int_type(buffer_[0]);
+    }
+  }
+
+ private:
+  int fd_;
+  std::vector<char> buffer_;
+};
 
 // The log on a file descriptor.
 class FileSink : public LogSink {
@@ -175,6 +257,40 @@ class FileSink : public LogSink {
     end_ = 0;
     return true;
   }
+  bool cut(uint64_t size) override {
+    if (!isRegularFile(fd_)) return size == 0 || fail(ENOTSUP);
+    const long long at = static_cast<long long>(size);
+    // A file that already ends there is left as it is, its times included.
+    if (sizeOf(fd_) == at ? seekTo(fd_, at) : cutTo(fd_, at)) {
+      end_ = at;
+      return true;
+    }
+    return fail(errno);
+  }
+  bool sync() override {
+    if (!isRegularFile(fd_)) return true;  // a device or a pipe keeps nothing
+    if (!syncFile(fd_)) return fail(errno);
+    if (created_ && !directorySynced_) {
+      syncDirectoryOf(path_.c_str());
+      directorySynced_ = true;
+    }
+    return true;
+  }
+  std::unique_ptr<std::streambuf> reader() override {
+    if (!isRegularFile(fd_)) return nullptr;  // nothing was kept to read back
+    const int fd = openForReadingFd(path_.c_str());
+    if (fd < 0) {
+      fail(errno);
+      return nullptr;
+    }
+    // The name may stand for another file by now: only this one's bytes count.
+    if (!sameFile(fd, fd_)) {
+      closeFd(fd);
+      fail(kLogInUse);
+      return nullptr;
+    }
+    return std::make_unique<ReadBuffer>(fd);
+  }
   bool close(bool refused) override {
     const bool closed = closeFile(fd_, path_.c_str(), refused && created_) || fail(errno);
     fd_ = -1;
@@ -189,6 +305,7 @@ class FileSink : public LogSink {
   int fd_;
   std::string path_;
   bool created_;
+  bool directorySynced_ = false;
   long long end_ = 0;  // where the last whole write ended: the file's offset
 };
 
@@ -228,6 +345,21 @@ std::unique_ptr<LogSink> openLogFile(const char* path) {
   errno = kLogInUse;
   return nullptr;
 }
+
+std::unique_ptr<std::streambuf> openForReading(const char* path) {
+  const int fd = openForReadingFd(path);
+  if (fd < 0) return nullptr;
+  return std::make_unique<ReadBuffer>(fd);
+}
+
+const bool kLogFileCrLf = kCrLf;
+
+bool LogSink::cut(uint64_t) {
+  error_ = ENOTSUP;
+  return false;
+}
+
+std::unique_ptr<std::streambuf> LogSink::reader() { return nullptr; }
 
 // --- LineBuffer -------------------------------------------------------------------
 
@@ -280,7 +412,21 @@ int LineBuffer::sync() {
     outOfMemory_ = true;  // the sink could not prepare the line: none of it was written
   }
   setp(buffer_.data(), buffer_.data() + buffer_.size());
+  if (written && syncInterval_.count() > 0) {
+    const auto now = clock_();
+    if (now - lastSync_ >= syncInterval_) {
+      lastSync_ = now;
+      written = sink_->sync();
+    }
+  }
   return written ? 0 : -1;
+}
+
+void LineBuffer::syncEvery(std::chrono::steady_clock::duration interval,
+                           std::function<std::chrono::steady_clock::time_point()> clock) {
+  syncInterval_ = interval;
+  clock_ = std::move(clock);
+  if (interval.count() > 0) lastSync_ = clock_();
 }
 
 // --- LogFile ----------------------------------------------------------------------
@@ -305,10 +451,25 @@ bool LogFile::open(const char* path, const Opener& opener) {
 
 bool LogFile::truncate() { return sink_ != nullptr && note(sink_->truncate()); }
 
+bool LogFile::cut(uint64_t size) { return sink_ != nullptr && note(sink_->cut(size)); }
+
+std::unique_ptr<std::streambuf> LogFile::reader() {
+  if (!sink_) return nullptr;
+  auto r = sink_->reader();
+  if (!r && sink_->error() != 0 && error_ == 0) error_ = sink_->error();
+  return r;
+}
+
+void LogFile::syncEvery(std::chrono::steady_clock::duration interval, Clock clock, bool durable) {
+  durable_ = durable;
+  buffer_.syncEvery(durable ? interval : std::chrono::steady_clock::duration::zero(), std::move(clock));
+}
+
 bool LogFile::close(bool refused) {
   if (!sink_) return false;
   flush();
-  const bool written = note(!fail());  // a failed line write left its reason in the sink
+  // Status 0 says the log holds every place: they must be on the disk first.
+  const bool written = note(!fail()) && (refused || !durable_ || note(sink_->sync()));
   const bool released = note(sink_->close(refused));
   sink_.reset();
   buffer_.setSink(nullptr);

@@ -123,7 +123,7 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   const Outcome o = runDialogue("0\n2\n2\n", dir.log());
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, named(kLogOpenFailed) + ": " + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(o.err, named(kLogOpenFailed, dir.log()) + ": " + std::strerror(EISDIR) + "\n");
   EXPECT_EQ(o.waits, 1);
 }
 
@@ -189,7 +189,6 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
        std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
   };
   for (const Case& c : cases) {
-    TempDir dir;
     std::vector<std::string> writes;
     int clockCalls = 0;
     const auto setUp = [&](calc::Console& console) {
@@ -202,7 +201,7 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
       };
     };
     const Outcome o = runDialogue(
-        c.answers, dir.log(), false,
+        c.answers, "log.txt", false,  // the sink stands for the file: no file is made
         [&](const char*) { return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt); }, setUp);
     EXPECT_EQ(o.status, 1) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
@@ -299,7 +298,8 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     std::optional<calc::Encoding> encoding;
     const char* out;  // the start of what goes to standard output
     const char* err;
-    bool outFails = false;  // standard output takes nothing (a full disk)
+    bool outFails = false;           // standard output takes nothing (a full disk)
+    const char* parsed = "log.txt";  // the log's path, then " resume" or " check" when asked
   };
   const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
   const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
@@ -308,8 +308,20 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
       {{"--utf8"}, -1, utf8, "", ""},
       {{"--big5"}, -1, big5, "", ""},
       {{"--big5", "--big5"}, -1, big5, "", ""},
-      {{"--help"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
-      {{"-h"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
+      {{"--help"}, 0, none, "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n", ""},
+      {{"-h"}, 0, none, "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n", ""},
+      {{"--log", "run 1.txt", "--resume"}, -1, none, "", "", false, "run 1.txt resume"},
+      {{"--check", "--log=-x"}, -1, none, "", "", false, "-x check"},
+      {{"--log"}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--log", ""}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--log="}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--resume", "--check"},
+       2,
+       none,
+       "",
+       "longsqrt: --resume and --check exclude each other (see longsqrt --help)\n",
+       false,
+       "log.txt resume check"},
       {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
       {{"--bogus"}, 2, none, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
       {{"--help", "-x"}, 2, none, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
@@ -343,6 +355,8 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)
         << what;
     EXPECT_EQ(options.encoding, c.encoding) << what;
+    EXPECT_EQ(options.logPath + (options.resume ? " resume" : "") + (options.check ? " check" : ""), c.parsed)
+        << what;
     EXPECT_EQ(out.str().substr(0, std::strlen(c.out)), c.out) << what;
     EXPECT_EQ(out.str().empty(), *c.out == '\0') << what;
     EXPECT_EQ(err.str(), c.err) << what;

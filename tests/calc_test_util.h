@@ -69,9 +69,9 @@ inline std::string successConsole(int32_t no) {
   return prompts() + kComputing.big5 + "\n" + kInput + std::to_string(no) + "\n" + kFinished.big5 + "\n";
 }
 
-// Returns the Big5 form of a message that names the log, as a run names it.
-inline std::string named(const calc::texts::LogText& t) {
-  return std::string(t.before.big5) + calc::texts::kLogFileName + t.after.big5;
+// Returns the Big5 form of a message that names the log at path, as a run names it.
+inline std::string named(const calc::texts::LogText& t, const std::string& path = calc::texts::kLogFileName) {
+  return t.before.big5 + path + t.after.big5;
 }
 
 // Returns the UTF-8 form of Big5 text, converted by the C library's iconv.
