@@ -127,12 +127,19 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   EXPECT_EQ(o.waits, 1);
 }
 
-// A log that records every write it is given; it can run out of memory at
-// its n-th write and fail with an error number when it is closed.
+// A log that records every write it is given and, in syncs, how many writes
+// each sync followed; it can run out of memory at its n-th write and fail
+// with an error number when it is synced or closed.
 class RecordingSink : public calc::LogSink {
  public:
-  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0)
-      : writes_(writes), closeError_(closeError), throwAt_(throwAt) {}
+  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0,
+                         int syncError = 0, std::vector<size_t>* syncs = nullptr)
+      : writes_(writes), closeError_(closeError), throwAt_(throwAt), syncError_(syncError), syncs_(syncs) {}
+  bool sync() override {
+    if (syncs_) syncs_->push_back(writes_.size());
+    error_ = syncError_;
+    return syncError_ == 0;
+  }
   bool write(const char* data, size_t size) override {
     if (writes_.size() + 1 == throwAt_) throw std::bad_alloc();
     writes_.emplace_back(data, size);
@@ -148,12 +155,21 @@ class RecordingSink : public calc::LogSink {
   std::vector<std::string>& writes_;
   int closeError_;
   size_t throwAt_;
+  int syncError_;
+  std::vector<size_t>* syncs_;
 };
 
 TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   std::vector<std::string> writes;
+  std::vector<size_t> syncs;
   calc::LogFile log;
-  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
+  ASSERT_TRUE(log.open(
+      "log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes, 0, 0, 0, &syncs); }));
+  // A second passes at every line: the file reaches the disk after every
+  // tenth, and before it is closed.
+  int seconds = 0;
+  log.syncEvery(std::chrono::seconds(10),
+                [&] { return std::chrono::steady_clock::time_point() + std::chrono::seconds(seconds++); });
   const std::string longLine(100000, '7');  // far longer than any stream buffer
   log << longLine << std::endl;
   calc::RootTexts texts{"2", "1", "1."};
@@ -166,6 +182,7 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
     joined += w;
   }
   EXPECT_EQ(joined, longLine + "\n" + golden);
+  EXPECT_EQ(syncs, (std::vector<size_t>{10, 20, 30, 40, 40}));
 }
 
 TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
@@ -176,16 +193,19 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     size_t throwAt;    // the log write that runs out of memory; 0: none
     int throwAtPlace;  // the place after which the progress runs out of memory; 0: none
     int readError;     // the error number of reading the answers; 0: none
+    int syncError;     // the error number of syncing the log to the disk; 0: none
     std::string err;
     size_t writes;  // the lines that reached the log
   };
   const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
   const std::vector<Case> cases = {
-      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0,
+      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0, 0,
        named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
-      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, noMemory, 2},
-      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6},
-      {"the answers cannot be read", "", 0, 0, 0, EIO,
+      {"only the sync fails", "0\n2\n2\n", 0, 0, 0, 0, EIO,
+       named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
+      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, 0, noMemory, 2},
+      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, 0, noMemory, 6},
+      {"the answers cannot be read", "", 0, 0, 0, EIO, 0,
        std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
   };
   for (const Case& c : cases) {
@@ -202,7 +222,10 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     };
     const Outcome o = runDialogue(
         c.answers, "log.txt", false,  // the sink stands for the file: no file is made
-        [&](const char*) { return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt); }, setUp);
+        [&](const char*) {
+          return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt, c.syncError);
+        },
+        setUp);
     EXPECT_EQ(o.status, 1) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
     EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;

@@ -74,12 +74,14 @@ TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
     int32_t length, place;
     long long ms;
     const char* shown;  // what the first draw writes between "\r" and "\r"
+    int32_t done = 0;   // places a resumed run had before: only the rest is its work
   };
   const std::vector<Row> rows = {
       {100, 2000, 1000, 10000, "place 1000 of 2000, 15% of the work, 0:00:10, about 0:00:55 left"},
       {100, 2000, 1500, 20000, "place 1500 of 2000, 45% of the work, 0:00:20, about 0:00:24 left"},
       {100, 2000, 1, 1000, "place 1 of 2000, 0% of the work, 0:00:01, about 2403:03:59 left"},
       {100, 2000, 2000, 61000, "place 2000 of 2000, 100% of the work, 0:01:01, about 0:00:00 left"},
+      {100, 2000, 1500, 20000, "place 1500 of 2000, 35% of the work, 0:00:20, about 0:00:36 left", 1000},
       {100, 2147483647, 1000, 1000,
        "place 1000 of 2147483647, 0% of the work, 0:00:01, more than 99999:59:59 left"},
       // Cut to leave the last column and two for an echoed "^C"; 80 when unknown.
@@ -93,6 +95,7 @@ TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
     FakeClock clock;
     std::ostringstream err;
     calc::ProgressReporter progress(err, true, r.length, clock.function(), screenOf(r.columns));
+    progress.resumeAfter(r.done);
     clock.now += milliseconds(r.ms);
     progress.place(r.place);
     EXPECT_EQ(err.str(), *r.shown ? std::string("\r") + r.shown + "\r" : "") << r.columns << " " << r.place;
