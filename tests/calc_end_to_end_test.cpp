@@ -146,7 +146,8 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
     const char* args;
     const char* answers;
     std::string redirect;
-    const char* logBefore;  // "": none, "/dev/full" or "missing/target": a link to it, "fifo", else its bytes
+    const char* logBefore;  // "": none, "/dev/full" or "missing/target": a link to it, "fifo", "empty", else
+                            // its bytes
     int status;
     std::string out, err, log;
     std::string before = "";  // shell text run first: the child's limits
@@ -157,6 +158,12 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
   const std::string noSpace = named(kLogWriteFailed) + ": " + std::strerror(ENOSPC) + "\n";
   const std::string writeError = std::string("longsqrt: write error: ") + std::strerror(ENOSPC) + "\n";
   const char* plain = "> stdout.txt 2> stderr.txt";
+  // --check reads a log and changes nothing: good logs, an empty one, an
+  // unfinished one, a wrong line.
+  const std::string golden66 = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug0_no66_length160.log");
+  const std::string crLf66 = withCrLf(toUtf8(golden66)), cut66 = golden66.substr(0, golden66.size() / 2);
+  std::string noSeparator = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug0_no99_length2.log");
+  noSeparator.erase(noSeparator.find(std::string(kSeparator) + "\n"), 32);
   // A file-size limit cuts a traced log back to its last whole line.
   const size_t fileLimit = 8192;  // ulimit -f counts 512-byte blocks
   TempDir unlimited;
@@ -188,6 +195,20 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        named(kLogOpenFailed) + ": " + std::strerror(ENXIO) + "\n", ""},
       {"link to nothing", "", "0\n2\n3\n", plain, "missing/target", 1, "",
        named(kLogOpenFailed) + ": " + kDanglingLink.big5 + "\n", ""},
+      {"--log a folder", "--log .", "0\n2\n3\n", plain, "", 1, "",
+       named(kLogOpenFailed, ".") + ": " + std::strerror(EISDIR) + "\n", ""},
+      {"--check, UTF-8, CR LF", "--check", "", plain, crLf66.c_str(), 0,
+       "log.txt: no 66, debug 0, UTF-8, CR LF, 160 whole places\n", "", crLf66},
+      {"--check, unfinished", "--check --log log.txt", "", plain, cut66.c_str(), 0,
+       "log.txt: no 66, debug 0, Big5, LF, 100 whole places, then an unfinished place 101 (--resume "
+       "continues "
+       "it)\n",
+       "", cut66},
+      {"--check, empty", "--check", "", plain, "empty", 0, "log.txt: 0 whole places\n", "", ""},
+      {"--check, a missing separator", "--check", "", plain, noSeparator.c_str(), 1,
+       "log.txt: line 6 holds \"\", expected \"===============================\"\n", "", noSeparator},
+      {"--check, no such log", "--check --log missing.txt", "", plain, "", 1, "",
+       std::string("longsqrt: missing.txt: ") + std::strerror(ENOENT) + "\n", ""},
       {"unknown argument", "--bogus", "0\n2\n3\n", plain, kept.c_str(), 2, "",
        "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n", kept},
       {"help to a full disk", "--help", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "", writeError,
@@ -216,7 +237,7 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
     } else if (logBefore == "fifo") {
       ASSERT_EQ(mkfifo(dir.log().c_str(), 0600), 0);
     } else if (!logBefore.empty()) {
-      std::ofstream(dir.log()) << logBefore;
+      std::ofstream(dir.log(), std::ios::binary) << (logBefore == "empty" ? "" : logBefore);
     }
     const Outcome o = runProgram(dir, c.answers, c.args, c.redirect, c.before);
     EXPECT_EQ(o.status, c.status) << c.name;

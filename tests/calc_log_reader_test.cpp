@@ -21,12 +21,6 @@ using namespace calc_test;
 using calc::Encoding;
 using calc::LineEnd;
 
-std::string withCrLf(const std::string& log) {
-  std::string out;
-  for (char c : log) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return out;
-}
-
 // Computes places first .. last of sqrt(no) from texts with the digit loop;
 // returns their log.
 std::string continueRun(int32_t no, int64_t first, int64_t last, bool debug, Encoding e, bool crLf,

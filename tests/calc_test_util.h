@@ -87,6 +87,13 @@ inline std::string toUtf8(const std::string& big5) {
   return ok ? out.substr(0, out.size() - toLeft) : "(not Big5)";
 }
 
+// Returns log with every LF made CR LF, as the Windows build writes it.
+inline std::string withCrLf(const std::string& log) {
+  std::string out;
+  for (char c : log) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
 // A scratch folder, removed with everything in it at the end of the test.
 struct TempDir {
   std::filesystem::path path;
