@@ -9,12 +9,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,6 +110,127 @@ TEST(CalcEndToEnd, EdgeCasesLogEveryPlace) {
     EXPECT_EQ(o.err, "") << what;
     EXPECT_EQ(o.log, expectedLog(c.no, c.places)) << what;
   }
+}
+
+// Returns the byte offset at which place k's record ends in a log.
+size_t placeEnd(const std::string& log, int k) {
+  const std::string end = std::string(kSeparator) + "\n\n";
+  size_t at = 0;
+  for (int i = 0; i < k; ++i) at = log.find(end, at) + end.size();
+  return at;
+}
+
+// Returns the number (from 1) of the line holding byte offset at.
+int64_t lineAt(const std::string& log, size_t at) {
+  return std::count(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+}
+
+// Changes the last digit of the line holding offset at to the next one.
+std::string bumpedLine(std::string log, size_t at) {
+  char& digit = log[log.find('\n', at) - 1];
+  digit = digit == '9' ? '8' : static_cast<char>(digit + 1);
+  return log;
+}
+
+TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
+  struct Case {
+    const char* name;
+    const char* golden;   // the uninterrupted run, in tests/data
+    const char* answers;  // the golden run's
+    bool utf8;
+    std::function<std::string(const std::string& golden)> before;  // the log left by the interrupted run
+    const char* otherAnswers = nullptr;  // a refusal: the answers of the resumed run
+    std::function<int64_t(const std::string& golden)> refusedAt = nullptr;  // the line a refusal names
+  };
+  const char *d1 = "debug1_no2_length2", *d99 = "debug0_no99_length2", *d66 = "debug0_no66_length160";
+  const char *a1 = "1\n2\n2\n", *a99 = "0\n99\n2\n", *a66 = "0\n66\n160\n";
+  const auto first = [](const std::string&) { return int64_t{1}; };
+  const std::vector<Case> cases = {
+      {"a record boundary", d1, a1, false, [](const std::string& g) { return g.substr(0, placeEnd(g, 1)); }},
+      {"a record boundary, a limit block", d99, a99, true,
+       [](const std::string& g) { return g.substr(0, placeEnd(g, 1)); }},
+      {"inside a place's traces", d1, a1, true,
+       [](const std::string& g) { return g.substr(0, g.find('\n', placeEnd(g, 1) + 50) + 1); }},
+      {"inside a line", d1, a1, false, [](const std::string& g) { return g.substr(0, 300); }},
+      {"inside a line", d66, a66, true, [](const std::string& g) { return g.substr(0, g.size() / 2); }},
+      {"no log", d66, a66, false, nullptr},
+      {"every place logged", d66, a66, false, [](const std::string& g) { return g; }},
+      {"other no", d66, a66, false, [](const std::string& g) { return g.substr(0, 5000); }, "0\n67\n160\n",
+       first},
+      {"other debug", d66, a66, false, [](const std::string& g) { return g.substr(0, 5000); }, "1\n66\n160\n",
+       first},
+      {"other encoding", d66, a66, false, [](const std::string& g) { return g.substr(0, 5000); }, a66, first},
+      {"more places than asked", d66, a66, false, [](const std::string& g) { return g; }, "0\n66\n100\n",
+       [](const std::string& g) { return lineAt(g, placeEnd(g, 100)); }},
+      {"a wrong digit in a middle result", d66, a66, false,
+       [](const std::string& g) { return bumpedLine(g, g.find("sqrt(66, 50)")); }, a66,
+       [](const std::string& g) { return lineAt(g, g.find("sqrt(66, 50)")); }},
+      {"a wrong last root", d66, a66, false,
+       [](const std::string& g) { return bumpedLine(g.substr(0, placeEnd(g, 80)), g.find("sqrt(66, 80)")); },
+       a66, [](const std::string& g) { return lineAt(g, g.find("sqrt(66, 80)")); }},
+      {"a wrong x in place K", d1, a1, false,
+       [](const std::string& g) { return bumpedLine(g.substr(0, placeEnd(g, 1)), g.find("x ")); }, a1,
+       [](const std::string&) { return int64_t{3}; }},
+  };
+  for (const Case& c : cases) {
+    const std::string golden = std::string(LONGSQRT_TEST_DATA) + "/" + c.golden;
+    const bool refused = c.otherAnswers != nullptr;
+    // The other encoding's row resumes a Big5 log with --utf8.
+    const bool utf8Run = c.utf8 || (refused && std::string(c.name) == "other encoding");
+    const auto inRun = [utf8Run](const std::string& big5) { return utf8Run ? toUtf8(big5) : big5; };
+    const auto inLog = [&c](const std::string& big5) { return c.utf8 ? toUtf8(big5) : big5; };
+    const std::string log = readFile(golden + ".log");
+    TempDir dir;
+    const std::string before = c.before ? inLog(c.before(log)) : "";
+    if (c.before) std::ofstream(dir.log(), std::ios::binary) << before;
+    const Outcome o = runProgram(dir, refused ? c.otherAnswers : c.answers,
+                                 std::string(utf8Run ? "--utf8 " : "") + "--resume");
+    if (refused) {
+      EXPECT_EQ(o.status, 1) << c.name;
+      EXPECT_EQ(o.out, inRun(prompts())) << c.name;
+      const std::string named = inRun(calc_test::named(kLogNotResumable)) + ": line " +
+                                std::to_string(c.refusedAt(log)) + " holds \"";
+      EXPECT_EQ(o.err.substr(0, named.size()), named) << c.name << ": " << o.err;
+      EXPECT_EQ(o.log, before) << c.name;
+      continue;
+    }
+    EXPECT_EQ(o.status, 0) << c.name;
+    EXPECT_EQ(o.out, inRun(readFile(golden + ".stdout"))) << c.name;
+    EXPECT_EQ(o.err, "") << c.name;
+    EXPECT_EQ(o.log, inLog(log)) << c.name;
+  }
+}
+
+TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog) {
+  const std::string answers = "1\n2\n400\n";
+  TempDir whole;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(runProgram(whole, answers).status, 0);
+  const auto took =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  std::mt19937 rng(std::random_device{}());
+  const auto wait = std::uniform_int_distribution<long>(0, took.count())(rng);
+  TempDir dir;
+  std::ofstream(dir.path / "answers.txt") << answers;
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(dir.path.c_str()) != 0 || !freopen("answers.txt", "r", stdin) ||
+        !freopen("/dev/null", "w", stdout))
+      _exit(127);
+    execl(LONGSQRT_EXE, LONGSQRT_EXE, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  usleep(static_cast<useconds_t>(wait));
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  const std::string interrupted = readFile(dir.log());
+  const Outcome o = runProgram(dir, answers, "--resume");
+  EXPECT_EQ(o.status, 0) << "killed after " << wait << " us";
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.log, readFile(whole.log()))
+      << "killed after " << wait << " us, " << interrupted.size() << " bytes left";
 }
 
 TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
