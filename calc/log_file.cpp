@@ -157,10 +157,17 @@ bool closeFile(int fd, const char* path, bool remove) {
     unlink(path);
   return close(fd) == 0;
 }
+// The data and what reading it back needs (its size), not the file's times:
+// fdatasync where the system has it.
 bool syncFile(int fd) {
   int r;
+#if defined(_POSIX_SYNCHRONIZED_IO) && _POSIX_SYNCHRONIZED_IO > 0
+  while ((r = fdatasync(fd)) != 0 && errno == EINTR) {
+  }
+#else
   while ((r = fsync(fd)) != 0 && errno == EINTR) {
   }
+#endif
   return r == 0;
 }
 // A file this run created survives a power cut only with its directory
