@@ -289,6 +289,11 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
   const std::string crLf66 = withCrLf(toUtf8(golden66)), cut66 = golden66.substr(0, golden66.size() / 2);
   std::string noSeparator = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug0_no99_length2.log");
   noSeparator.erase(noSeparator.find(std::string(kSeparator) + "\n"), 32);
+  std::string wrongDigit = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug0_no99_length2.log");
+  wrongDigit.replace(wrongDigit.find("9.94\n"), 4, "9.95");
+  // The log's own texts are shown in the console's encoding, whatever the log's.
+  const std::string result = std::string("\"") + kResultPrefix.big5 + " sqrt(99, 2) = 9.9";
+  const std::string wrongLine = "log.txt: line 8 holds " + result + "5\", expected " + result + "4\"\n";
   // A file-size limit cuts a traced log back to its last whole line.
   const size_t fileLimit = 8192;  // ulimit -f counts 512-byte blocks
   TempDir unlimited;
@@ -332,6 +337,9 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
       {"--check, empty", "--check", "", plain, "empty", 0, "log.txt: 0 whole places\n", "", ""},
       {"--check, a missing separator", "--check", "", plain, noSeparator.c_str(), 1,
        "log.txt: line 6 holds \"\", expected \"===============================\"\n", "", noSeparator},
+      {"--check, a wrong digit", "--check", "", plain, wrongDigit.c_str(), 1, wrongLine, "", wrongDigit},
+      {"--check, a wrong digit, --utf8", "--check --utf8", "", plain, wrongDigit.c_str(), 1,
+       toUtf8(wrongLine), "", wrongDigit},
       {"--check, no such log", "--check --log missing.txt", "", plain, "", 1, "",
        std::string("longsqrt: missing.txt: ") + std::strerror(ENOENT) + "\n", ""},
       {"unknown argument", "--bogus", "0\n2\n3\n", plain, kept.c_str(), 2, "",
