@@ -340,6 +340,8 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
       {"--check, a wrong digit", "--check", "", plain, wrongDigit.c_str(), 1, wrongLine, "", wrongDigit},
       {"--check, a wrong digit, --utf8", "--check --utf8", "", plain, wrongDigit.c_str(), 1,
        toUtf8(wrongLine), "", wrongDigit},
+      {"--check, a folder", "--check --log .", "", plain, "", 1, "",
+       std::string("longsqrt: .: ") + std::strerror(EISDIR) + "\n", ""},
       {"--check, no such log", "--check --log missing.txt", "", plain, "", 1, "",
        std::string("longsqrt: missing.txt: ") + std::strerror(ENOENT) + "\n", ""},
       {"unknown argument", "--bogus", "0\n2\n3\n", plain, kept.c_str(), 2, "",
