@@ -145,22 +145,22 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
   const char *d1 = "debug1_no2_length2", *d99 = "debug0_no99_length2", *d66 = "debug0_no66_length160";
   const char *a1 = "1\n2\n2\n", *a99 = "0\n99\n2\n", *a66 = "0\n66\n160\n";
   const auto first = [](const std::string&) { return int64_t{1}; };
+  const auto head = [](const std::string& g) { return g.substr(0, 5000); };
+  const auto all = [](const std::string& g) { return g; };
+  const auto place1 = [](const std::string& g) { return g.substr(0, placeEnd(g, 1)); };
   const std::vector<Case> cases = {
-      {"a record boundary", d1, a1, false, [](const std::string& g) { return g.substr(0, placeEnd(g, 1)); }},
-      {"a record boundary, a limit block", d99, a99, true,
-       [](const std::string& g) { return g.substr(0, placeEnd(g, 1)); }},
+      {"a record boundary", d1, a1, false, place1},
+      {"a record boundary, a limit block", d99, a99, true, place1},
       {"inside a place's traces", d1, a1, true,
        [](const std::string& g) { return g.substr(0, g.find('\n', placeEnd(g, 1) + 50) + 1); }},
       {"inside a line", d1, a1, false, [](const std::string& g) { return g.substr(0, 300); }},
       {"inside a line", d66, a66, true, [](const std::string& g) { return g.substr(0, g.size() / 2); }},
       {"no log", d66, a66, false, nullptr},
-      {"every place logged", d66, a66, false, [](const std::string& g) { return g; }},
-      {"other no", d66, a66, false, [](const std::string& g) { return g.substr(0, 5000); }, "0\n67\n160\n",
-       first},
-      {"other debug", d66, a66, false, [](const std::string& g) { return g.substr(0, 5000); }, "1\n66\n160\n",
-       first},
-      {"other encoding", d66, a66, false, [](const std::string& g) { return g.substr(0, 5000); }, a66, first},
-      {"more places than asked", d66, a66, false, [](const std::string& g) { return g; }, "0\n66\n100\n",
+      {"every place logged", d66, a66, false, all},
+      {"other no", d66, a66, false, head, "0\n67\n160\n", first},
+      {"other debug", d66, a66, false, head, "1\n66\n160\n", first},
+      {"other encoding", d66, a66, false, head, a66, first},
+      {"more places than asked", d66, a66, false, all, "0\n66\n100\n",
        [](const std::string& g) { return lineAt(g, placeEnd(g, 100)); }},
       {"a wrong digit in a middle result", d66, a66, false,
        [](const std::string& g) { return bumpedLine(g, g.find("sqrt(66, 50)")); }, a66,
