@@ -200,14 +200,14 @@ int giveUp(ProgramState& state, Console& console) {
 
 }  // namespace
 
-int run(ProgramState& state, Console& console, const char* logPath, bool resume) {
+int run(ProgramState& state, Console& console, const Services& services, const char* logPath, bool resume) {
   std::ostream& out = console.out;
   const Encodings& e = console.encodings;
   bool computing = false;  // whether the log has been emptied for this run's records
   try {
     // The log must be writable before any question is asked, but what it
     // holds is kept until every answer is usable: a refused run changes nothing.
-    if (!state.logFile.open(logPath, console.openLog)) {
+    if (!state.logFile.open(logPath, services.openLog)) {
       reportLogFault(console.err, texts::kLogOpenFailed, logPath, state.logFile.error(), e.err);
       return giveUp(state, console);
     }
@@ -233,10 +233,10 @@ int run(ProgramState& state, Console& console, const char* logPath, bool resume)
       return giveUp(state, console);
     }
     computing = true;
-    state.logFile.syncEvery(kSyncInterval, console.syncClock, console.durable);
+    state.logFile.syncEvery(kSyncInterval, services.syncClock, console.durable);
 
     out << texts::kComputing.in(e.out) << std::endl;
-    ProgressReporter progress(console.err, console.errIsTerminal, length, console.clock);
+    ProgressReporter progress(console.errTerminal, length, services.clock);
     progress.resumeAfter(static_cast<int32_t>(kept.places));
     state.texts.noScaled = std::to_string(no);
     state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "calc/log_file.h"
@@ -36,19 +37,17 @@ struct Encodings {
   Encoding log = Encoding::big5;  // the run log
 };
 
-// The streams a run talks through and the platform services it relies on.
+// The console a run talks through: its streams, what they are and speak, and
+// the wait for a key that ends every run.
 struct Console {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
-  std::function<void()> waitForKey;  // the wait for a key that ends every run
-  bool errIsTerminal = false;        // whether the progress line may be shown
-  ProgressReporter::Clock clock = ProgressReporter::steadyClock;
-  bool inIsTerminal = false;                  // whether an unusable answer is asked again
-  Encodings encodings{};                      // the bytes of the texts on each destination
-  LogFile::Opener openLog = openLogFile;      // opens the log's file (tests put their own)
+  std::function<void()> waitForKey;               // the wait for a key that ends every run
+  std::optional<platform::Terminal> errTerminal;  // err as a terminal, for the progress line; none: no line
+  bool inIsTerminal = false;                      // whether an unusable answer is asked again
+  Encodings encodings{};                          // the bytes of the texts on each destination
   std::function<int()> inputError = nullptr;  // why in ended: a read error's number, 0 for its end (or empty)
-  LogFile::Clock syncClock = ProgressReporter::steadyClock;  // times the log's periodic sync
   bool durable = true;  // whether the log is synced to the disk (off only to measure what that costs)
 };
 
@@ -56,7 +55,17 @@ struct Console {
 // or a power cut may cost a run that is resumed.
 inline constexpr std::chrono::seconds kSyncInterval{10};
 
-// Runs the whole dialogue: opens the log at logPath (keeping what it holds),
+// What a run asks of the system beside its console: the time, for the
+// progress line and for the log's periodic sync, and the log's file. Tests
+// put their own in place.
+struct Services {
+  ProgressReporter::Clock clock = ProgressReporter::steadyClock;
+  LogFile::Clock syncClock = ProgressReporter::steadyClock;
+  LogFile::Opener openLog = openLogFile;
+};
+
+// Runs the whole dialogue: opens the log at logPath with services.openLog
+// (keeping what it holds), times the progress line by services.clock,
 // asks for debug, no and length, empties the log once all three answers are
 // usable, computes the places into it and waits for a key. With resume, the
 // log is read back first: a log of this run (the same no, debug, encoding and
@@ -64,16 +73,16 @@ inline constexpr std::chrono::seconds kSyncInterval{10};
 // gets places K + 1 .. length, so that it ends as an uninterrupted run's log;
 // a missing or empty log makes an ordinary run. On a terminal an unusable
 // answer is refused and its question asked again; elsewhere it ends the run.
-// The log is synced to the disk at least every kSyncInterval and before
-// success. Returns 0 when the log holds every requested place, 1 when the run
+// The log is synced to the disk at least every kSyncInterval of
+// services.syncClock and before success. Returns 0 when the log holds every requested place, 1 when the run
 // was refused (unusable or missing answer, unreadable input, log not openable
 // or held by another run, a log --resume cannot continue, named at its first
 // wrong line; the log is then left as it was) or stopped (the log could not
 // be written or synced, memory ran out; the log then ends in whole lines);
 // each refusal or fault is reported on console.err, a log fault with the
 // system's reason and every message about the log with logPath.
-int run(ProgramState& state, Console& console, const char* logPath = texts::kLogFileName,
-        bool resume = false);
+int run(ProgramState& state, Console& console, const Services& services = {},
+        const char* logPath = texts::kLogFileName, bool resume = false);
 
 // Verifies every line of the log at logPath and asks nothing. Returns 0 after
 // writing its one-line summary to out ("log.txt: no 2, debug 0, Big5, LF, 1000

@@ -101,6 +101,8 @@ class LineBuffer : public std::streambuf {
   // Makes room for extra more bytes; returns false, with what was gathered
   // kept as it was, when memory runs out.
   bool grow(std::size_t extra);
+  // Moves the put position n bytes on, for any n (pbump takes an int).
+  void advance(std::size_t n);
 
   LogSink* sink_;
   std::vector<char> buffer_;
@@ -150,8 +152,9 @@ class LogFile : public std::ostream {
   int error() const { return error_; }
 
  private:
-  // Records the sink's reason for the first failure and fails the stream.
-  bool note(bool ok);
+  // Returns ok; when it is false, keeps the reason of the log's first failure
+  // (the sink's, or ENOMEM) and fails the stream.
+  bool recordFailure(bool ok);
 
   LineBuffer buffer_;
   std::unique_ptr<LogSink> sink_;

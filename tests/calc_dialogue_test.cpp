@@ -21,6 +21,7 @@
 #include "calc/calculator.h"
 #include "calc/options.h"
 #include "calc_test_util.h"
+#include "failing_allocator.h"
 
 namespace {
 
@@ -35,20 +36,19 @@ struct Outcome {
   calc::RootTexts texts;
 };
 
-// Runs the dialogue on the answers with the log at logPath; setUp may change
-// the console further.
+// Runs the dialogue on the answers with the log at logPath and services;
+// setUp may change the console further.
 Outcome runDialogue(const std::string& answers, const std::string& logPath, bool terminal = false,
-                    calc::LogFile::Opener opener = calc::openLogFile,
+                    const calc::Services& services = {},
                     const std::function<void(calc::Console&)>& setUp = nullptr) {
   std::istringstream in(answers);
   std::ostringstream out, err;
   Outcome o;
-  calc::Console console{in, out, err, [&o] { ++o.waits; }, false};
+  calc::Console console{in, out, err, [&o] { ++o.waits; }, std::nullopt};
   console.inIsTerminal = terminal;
-  console.openLog = std::move(opener);
   if (setUp) setUp(console);
   calc::ProgramState state;
-  o.status = calc::run(state, console, logPath.c_str());
+  o.status = calc::run(state, console, services, logPath.c_str());
   o.out = out.str();
   o.err = err.str();
   o.log = readFile(logPath);
@@ -185,6 +185,18 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   EXPECT_EQ(syncs, (std::vector<size_t>{10, 20, 30, 40, 40}));
 }
 
+TEST(CalcLog, ALineMemoryCannotHoldFailsTheLogAndReachesNoFile) {
+  std::vector<std::string> writes;
+  calc::LogFile log;
+  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
+  failing_allocator::allocationsUntilFailure = 1;  // the buffer's first growth
+  log << "7" << std::endl;
+  failing_allocator::allocationsUntilFailure = 0;
+  EXPECT_FALSE(log.close());
+  EXPECT_EQ(log.error(), ENOMEM);
+  EXPECT_TRUE(writes.empty());
+}
+
 TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
   struct Case {
     const char* name;
@@ -213,19 +225,19 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     int clockCalls = 0;
     const auto setUp = [&](calc::Console& console) {
       console.inputError = [&c] { return c.readError; };
-      // The progress asks the time once at the start and once after each place.
-      console.errIsTerminal = true;
-      console.clock = [&] {
-        if (++clockCalls == c.throwAtPlace + 1 && c.throwAtPlace != 0) throw std::bad_alloc();
-        return std::chrono::steady_clock::time_point();
-      };
+      console.errTerminal.emplace(calc::platform::Terminal{console.err, -1, nullptr});
     };
-    const Outcome o = runDialogue(
-        c.answers, "log.txt", false,  // the sink stands for the file: no file is made
-        [&](const char*) {
-          return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt, c.syncError);
-        },
-        setUp);
+    calc::Services services;
+    // The progress asks the time once at the start and once after each place.
+    services.clock = [&] {
+      if (++clockCalls == c.throwAtPlace + 1 && c.throwAtPlace != 0) throw std::bad_alloc();
+      return std::chrono::steady_clock::time_point();
+    };
+    services.openLog = [&](const char*) {
+      return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt, c.syncError);
+    };
+    // The sink stands for the file: no file is made.
+    const Outcome o = runDialogue(c.answers, "log.txt", false, services, setUp);
     EXPECT_EQ(o.status, 1) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
     EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;
@@ -358,11 +370,12 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        "",
        "longsqrt: unknown argument '\\e[?1049h\\t\\\\' (see longsqrt --help)\n"},
       {{"\x9b"
-        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe9\xc0\xaf\xed\xa0\x80\x7f"},
+        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\xe9\xc0\xaf\xed\xa0\x80\x7f"},
        2,
        none,
        "",
-       "longsqrt: unknown argument '\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
+       "longsqrt: unknown argument "
+       "'\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
        "(see "
        "longsqrt --help)\n"},
       {{"--help"}, 1, none, "", "longsqrt: write error\n", true},

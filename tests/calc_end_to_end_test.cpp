@@ -306,6 +306,9 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
   const std::string toClosedPipe = "1>&" + std::to_string(closedPipe[1]) + " 2> stderr.txt";
   std::vector<Case> cases = {
       {"full disk", "", "0\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
+      // A device's lock is every program's: a log on one takes none.
+      {"full disk locked elsewhere", "", "0\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, "",
+       "exec 9>/dev/full; flock -n 9 &&"},
       {"full disk, traces", "", "1\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
       {"full disk, no place to write", "", "0\n2\n0\n", plain, "/dev/full", 0, successConsole(2), "", ""},
       {"file-size limit, traces", "", "1\n2\n30\n", plain, "", 1, computing,
@@ -350,6 +353,9 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        kept},
       {"version to a full disk", "--version", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "",
        writeError, kept},
+      {"limb loops the environment names", "--version", "", plain, kept.c_str(), 2, "",
+       "longsqrt: LONGSQRT_LIMB_LOOPS=bogus: no such path (scalar or avx2)\n", kept,
+       "export LONGSQRT_LIMB_LOOPS=bogus;"},
   };
   // An emulator takes the address-space limit for itself, as the sanitizer does.
   if (!kAddressSanitizer && !underEmulator()) {
