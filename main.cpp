@@ -21,5 +21,10 @@ int main(int argc, char** argv) {
   const int status = calc::setUpFromProcess(argc, argv, std::getenv("LONGSQRT_LIMB_LOOPS"), options, console);
   if (status >= 0) return status;
   const calc::platform::ConsoleCodePage codePage(console->encodings.out);
-  return calc::run(state, *console);
+  if (options.check)
+    return calc::check(options.logPath.c_str(), console->out, console->err, console->encodings.out);
+  // Only the benchmark turns the syncs off, to show what they cost.
+  const char* noSync = std::getenv("LONGSQRT_BENCH_NO_SYNC");
+  console->durable = noSync == nullptr || *noSync == '\0';
+  return calc::run(state, *console, {}, options.logPath.c_str(), options.resume);
 }

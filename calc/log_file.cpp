@@ -1,5 +1,6 @@
 // The run log's file and stream: opened without truncation and held for one
-// run, emptied once the dialogue is done, written one whole line per write.
+// run, emptied (or cut back) once the dialogue is done, written one whole
+// line per write, made durable every so often and at the end.
 #include "calc/log_file.h"
 
 #include <algorithm>
@@ -8,12 +9,41 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "calc/platform.h"
 
 namespace calc {
 
 namespace {
+
+// A stream buffer that reads a file descriptor it owns. A read that fails
+// throws, which fails the stream reading it (badbit), with the reason in errno.
+class ReadBuffer : public std::streambuf {
+ public:
+  explicit ReadBuffer(int fd) : fd_(fd), buffer_(1 << 16) {}
+  ~ReadBuffer() override { platform::closeDescriptor(fd_); }
+  ReadBuffer(const ReadBuffer&) = delete;
+  ReadBuffer& operator=(const ReadBuffer&) = delete;
+
+ protected:
+  int_type underflow() override {
+    const long long n = platform::readSome(fd_, buffer_.data(), buffer_.size());
+    if (n < 0) {
+      const int e = errno;
+      struct ReadFailed {};
+      errno = e;
+      throw ReadFailed{};
+    }
+    if (n == 0) return traits_type::eof();
+    setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
+    return traits_type::to_int_type(buffer_[0]);
+  }
+
+ private:
+  int fd_;
+  std::vector<char> buffer_;
+};
 
 // The log on a file descriptor.
 class FileSink : public LogSink {
@@ -42,6 +72,40 @@ class FileSink : public LogSink {
     end_ = 0;
     return true;
   }
+  bool cut(uint64_t size) override {
+    if (!platform::isRegularFile(fd_)) return size == 0 || fail(ENOTSUP);
+    const long long at = static_cast<long long>(size);
+    // A file that already ends there is left as it is, its times included.
+    if (platform::fileSize(fd_) == at ? platform::seekTo(fd_, at) : platform::cutTo(fd_, at)) {
+      end_ = at;
+      return true;
+    }
+    return fail(errno);
+  }
+  bool sync() override {
+    if (!platform::isRegularFile(fd_)) return true;  // a device or a pipe keeps nothing
+    if (!platform::syncFile(fd_)) return fail(errno);
+    if (created_ && !directorySynced_) {
+      platform::syncDirectoryOf(path_.c_str());
+      directorySynced_ = true;
+    }
+    return true;
+  }
+  std::unique_ptr<std::streambuf> reader() override {
+    if (!platform::isRegularFile(fd_)) return nullptr;  // nothing was kept to read back
+    const int fd = platform::openForReading(path_.c_str());
+    if (fd < 0) {
+      fail(errno);
+      return nullptr;
+    }
+    // The name may stand for another file by now: only this one's bytes count.
+    if (!platform::sameFile(fd, fd_)) {
+      platform::closeDescriptor(fd);
+      fail(kLogInUse);
+      return nullptr;
+    }
+    return std::make_unique<ReadBuffer>(fd);
+  }
   bool close(bool refused) override {
     const bool closed = platform::closeFile(fd_, path_.c_str(), refused && created_) || fail(errno);
     fd_ = -1;
@@ -56,6 +120,7 @@ class FileSink : public LogSink {
   int fd_;
   std::string path_;
   bool created_;
+  bool directorySynced_ = false;
   long long end_ = 0;  // where the last whole write ended: the file's offset
 };
 
@@ -95,6 +160,21 @@ std::unique_ptr<LogSink> openLogFile(const char* path) {
   errno = kLogInUse;
   return nullptr;
 }
+
+std::unique_ptr<std::streambuf> openForReading(const char* path) {
+  const int fd = platform::openForReading(path);
+  if (fd < 0) return nullptr;
+  return std::make_unique<ReadBuffer>(fd);
+}
+
+const bool kLogFileCrLf = platform::kCrLfLineEnds;
+
+bool LogSink::cut(uint64_t) {
+  error_ = ENOTSUP;
+  return false;
+}
+
+std::unique_ptr<std::streambuf> LogSink::reader() { return nullptr; }
 
 // --- LineBuffer -------------------------------------------------------------------
 
@@ -147,7 +227,21 @@ int LineBuffer::sync() {
     outOfMemory_ = true;  // the sink could not prepare the line: none of it was written
   }
   setp(buffer_.data(), buffer_.data() + buffer_.size());
+  if (written && syncInterval_.count() > 0) {
+    const auto now = clock_();
+    if (now - lastSync_ >= syncInterval_) {
+      lastSync_ = now;
+      written = sink_->sync();
+    }
+  }
   return written ? 0 : -1;
+}
+
+void LineBuffer::syncEvery(std::chrono::steady_clock::duration interval,
+                           std::function<std::chrono::steady_clock::time_point()> clock) {
+  syncInterval_ = interval;
+  clock_ = std::move(clock);
+  if (interval.count() > 0) lastSync_ = clock_();
 }
 
 // --- LogFile ----------------------------------------------------------------------
@@ -172,10 +266,26 @@ bool LogFile::open(const char* path, const Opener& opener) {
 
 bool LogFile::truncate() { return sink_ != nullptr && recordFailure(sink_->truncate()); }
 
+bool LogFile::cut(uint64_t size) { return sink_ != nullptr && recordFailure(sink_->cut(size)); }
+
+std::unique_ptr<std::streambuf> LogFile::reader() {
+  if (!sink_) return nullptr;
+  auto r = sink_->reader();
+  if (!r && sink_->error() != 0 && error_ == 0) error_ = sink_->error();
+  return r;
+}
+
+void LogFile::syncEvery(std::chrono::steady_clock::duration interval, Clock clock, bool durable) {
+  durable_ = durable;
+  buffer_.syncEvery(durable ? interval : std::chrono::steady_clock::duration::zero(), std::move(clock));
+}
+
 bool LogFile::close(bool refused) {
   if (!sink_) return false;
   flush();
-  const bool written = recordFailure(!fail());  // a failed line write left its reason in the sink
+  // Status 0 says the log holds every place: they must be on the disk first;
+  // a failed line write left its reason in the sink.
+  const bool written = recordFailure(!fail()) && (refused || !durable_ || recordFailure(sink_->sync()));
   const bool released = recordFailure(sink_->close(refused));
   sink_.reset();
   buffer_.setSink(nullptr);

@@ -15,12 +15,13 @@ namespace {
 
 // The usage, in ASCII so that any terminal shows it.
 constexpr char kUsage[] =
-    "Usage: longsqrt [--big5 | --utf8]\n"
+    "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n"
+    "       longsqrt --check [--log FILE]\n"
     "       longsqrt --help | --version\n"
     "\n"
     "Computes the square root of an integer from 0 to 2147483647 to as many\n"
     "decimal places as asked, digit by digit, and writes every step to log.txt\n"
-    "in the current folder. It asks three questions on the console:\n"
+    "in the current folder (or FILE). It asks three questions on the console:\n"
     "  debug    1 logs every candidate digit too, 0 only the results\n"
     "  no       the integer\n"
     "  length   the number of decimal places\n"
@@ -30,6 +31,12 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --big5      write every text in Big5, on a UTF-8 terminal too (for luit)\n"
     "  --utf8      write the console texts and the log in UTF-8 instead of Big5\n"
+    "  --log FILE  write the run log to FILE instead of log.txt\n"
+    "  --resume    continue the run the log holds: same questions, same answers;\n"
+    "              the places it holds whole are kept, the rest is computed, and\n"
+    "              the log ends as an uninterrupted run's would\n"
+    "  --check     verify every line of the log, ask nothing, print one summary\n"
+    "              line (or the first wrong line) and exit\n"
     "  -h, --help  show this help and exit\n"
     "  --version   show the version and the path of the limb loops, and exit\n"
     "\n"
@@ -37,9 +44,16 @@ constexpr char kUsage[] =
     "  LONGSQRT_LIMB_LOOPS  scalar or avx2: the form of the big-integer loops\n"
     "                       (the fastest this processor runs when unset)\n"
     "\n"
-    "Exit status: 0 when log.txt holds every place asked for; 1 when the run was\n"
-    "refused or the log could not be written; 2 for an unknown argument or path,\n"
-    "or for --big5 with --utf8.\n"
+    "The log reaches the disk at least every 10 seconds and before the run ends,\n"
+    "so an interrupted run (Ctrl-C, a crash, a power cut) loses little:\n"
+    "  longsqrt --resume    (answer as before) continues it\n"
+    "  longsqrt --check     says how many places the log holds\n"
+    "\n"
+    "Exit status: 0 when the log holds every place asked for (--check: when every\n"
+    "line is right); 1 when the run was refused, the log could not be written or\n"
+    "continued (--check: a wrong line, or the log could not be read); 2 for an\n"
+    "unknown argument or path, --log without a file, or options that exclude\n"
+    "each other (--big5 with --utf8, --resume with --check).\n"
     "See longsqrt(1).\n";
 
 // Returns the length of the well-formed UTF-8 sequence at p (a byte of 0x80
@@ -69,14 +83,13 @@ std::size_t printableUtf8(const unsigned char* p) {
   return valid && c > 0x9F ? size : 0;
 }
 
-// Returns text as a message may show it: printable ASCII and well-formed
-// UTF-8 as they are, a backslash doubled, and every other byte (control
-// bytes, invalid UTF-8) as an escape (\e, \n, \t, \r, \x9b), so that no
-// argument can move the cursor or switch the terminal's modes.
-std::string quoted(const char* text) {
+}  // namespace
+
+std::string quoted(const std::string& text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string shown;
-  for (auto p = reinterpret_cast<const unsigned char*>(text); *p != 0;) {
+  // The terminating zero stops a multi-byte sequence cut short at the end.
+  for (auto p = reinterpret_cast<const unsigned char*>(text.c_str()), end = p + text.size(); p != end;) {
     const unsigned char b = *p;
     if (b >= 0x80) {
       if (const std::size_t size = printableUtf8(p)) {
@@ -104,6 +117,8 @@ std::string quoted(const char* text) {
   }
   return shown;
 }
+
+namespace {
 
 // Flushes out and returns status, or 1 after a one-line message on err when
 // what was written to out did not all get there (standard output a full disk).
@@ -152,6 +167,20 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
         return 2;
       }
       options.encoding = named;
+    } else if (std::strcmp(arg, "--log") == 0 || std::strncmp(arg, "--log=", 6) == 0) {
+      // --log FILE or --log=FILE; a missing or empty name is refused, not taken for log.txt.
+      const char* path = arg[5] == '=' ? arg + 6 : i + 1 < argc ? argv[++i] : nullptr;
+      if (path == nullptr || *path == '\0') {
+        err << "longsqrt: --log needs a file name (see longsqrt --help)" << std::endl;
+        return 2;
+      }
+      options.logPath = path;
+    } else if (std::strcmp(arg, "--resume") == 0 || std::strcmp(arg, "--check") == 0) {
+      (arg[2] == 'r' ? options.resume : options.check) = true;
+      if (options.resume && options.check) {
+        err << "longsqrt: --resume and --check exclude each other (see longsqrt --help)" << std::endl;
+        return 2;
+      }
     } else {
       err << "longsqrt: unknown argument '" << quoted(arg) << "' (see longsqrt --help)" << std::endl;
       return 2;

@@ -1,13 +1,15 @@
 // The command line of longsqrt: no argument runs the dialogue with a Big5 log
 // and console texts in each terminal's character set; --big5 and --utf8 write
-// everything in the one they name; --help and --version answer and end the
-// program. Beside it, LONGSQRT_LIMB_LOOPS may choose the path of the
-// big-integer loops.
+// everything in the one they name; --log names the log; --resume continues
+// the run its log holds, --check verifies a log and asks nothing; --help and
+// --version answer and end the program. Beside it, LONGSQRT_LIMB_LOOPS may
+// choose the path of the big-integer loops.
 #ifndef LONGSQRT_CALC_OPTIONS_H
 #define LONGSQRT_CALC_OPTIONS_H
 
 #include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "calc/texts.h"
 
@@ -15,7 +17,10 @@ namespace calc {
 
 // What the command line asks of a run.
 struct Options {
-  std::optional<Encoding> encoding;  // --big5 or --utf8: every text in it; none: each terminal's own
+  std::optional<Encoding> encoding;           // --big5 or --utf8: every text in it; none: each terminal's own
+  std::string logPath = texts::kLogFileName;  // --log FILE: the run log's path
+  bool resume = false;                        // --resume: continue the run the log holds
+  bool check = false;                         // --check: verify the log, ask nothing
 };
 
 // Makes the big-integer loops take the path name asks for (the value of the
@@ -29,10 +34,17 @@ int chooseLimbLoops(const char* name, std::ostream& err);
 // goes on; otherwise the exit status the program ends with: 0 after writing
 // the usage (--help, -h) or the version (--version) to out (1, with a message
 // on err, when out fails to take it), 2 after writing a one-line message to
-// err naming an unknown argument or saying that --big5 and --utf8 exclude
-// each other. Messages show control bytes and invalid UTF-8 of what they name
-// as escapes (\e, \x9b).
+// err naming an unknown argument, a --log without a file name (missing or
+// empty), or two options that exclude each other (--big5 and --utf8,
+// --resume and --check). Messages show control bytes and invalid UTF-8 of
+// what they name as escapes (\e, \x9b).
 int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
+
+// Returns text as a message may show it: printable ASCII and well-formed
+// UTF-8 as they are, a backslash doubled, and every other byte (control
+// bytes, invalid UTF-8) as an escape (\e, \n, \t, \r, \x9b), so that no
+// argument or log line can move the cursor or switch the terminal's modes.
+std::string quoted(const std::string& text);
 
 }  // namespace calc
 

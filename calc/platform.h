@@ -133,6 +133,45 @@ bool cutTo(int fd, long long size);
 // after the close, failing when another run has opened it since).
 bool closeFile(int fd, const char* path, bool removeIfEmpty);
 
+// Returns true when fd is a regular file, or when that cannot be told: what a
+// device or a pipe is not.
+bool isRegularFile(int fd);
+
+// Returns the size of the file on fd; -1 when it cannot be told.
+long long fileSize(int fd);
+
+// Moves fd's offset to at.
+bool seekTo(int fd, long long at);
+
+// Makes the data written to the file on fd, and its size, survive a crash or
+// a power cut (fdatasync, or fsync where there is none; FlushFileBuffers on
+// Windows), retrying after interruptions.
+bool syncFile(int fd);
+
+// Makes the directory entry of path, a file just created, survive a power
+// cut (POSIX: syncs its directory; a directory that cannot be synced is left
+// so, its file's data being safe). Does nothing on Windows, which keeps the
+// name with the file.
+void syncDirectoryOf(const char* path);
+
+// Opens path for reading only, from its first byte; on Windows without
+// denying the run that holds it for writing.
+int openForReading(const char* path);
+
+// Reads at most size bytes from fd into p, retrying after interruptions;
+// returns the count (0 at the end), or -1 with the reason in errno.
+long long readSome(int fd, char* p, std::size_t size);
+
+// Closes fd, whose close has nothing to report (a file opened for reading).
+void closeDescriptor(int fd);
+
+// Returns true when a and b are open on the same file (always on Windows,
+// where a share mode holds the log, not its name).
+bool sameFile(int a, int b);
+
+// Whether this system's text files end their lines in CR LF (Windows) rather than LF.
+extern const bool kCrLfLineEnds;
+
 // Returns the bytes a text file of this system holds for the size bytes at
 // data: data itself on POSIX; on Windows, whose logs are opened binary so that
 // a line and its end go out in one write, a copy in storage with each "\n"

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <ostream>
+#include <string>
 
 #include "calc/platform.h"
 #include "calc/platform_internal.h"
@@ -339,5 +340,57 @@ bool closeFile(int fd, const char* path, bool removeIfEmpty) {
 }
 
 std::string_view withSystemLineEnds(const char* data, std::size_t size, std::string&) { return {data, size}; }
+
+const bool kCrLfLineEnds = false;
+
+bool isRegularFile(int fd) {
+  struct stat st;
+  return fstat(fd, &st) != 0 || S_ISREG(st.st_mode);
+}
+
+long long fileSize(int fd) {
+  struct stat st;
+  return fstat(fd, &st) == 0 ? st.st_size : -1;
+}
+
+bool seekTo(int fd, long long at) { return lseek(fd, at, SEEK_SET) == at; }
+
+bool syncFile(int fd) {
+  int r;
+#if defined(_POSIX_SYNCHRONIZED_IO) && _POSIX_SYNCHRONIZED_IO > 0
+  // The data and what reading it back needs (its size), not the file's times.
+  while ((r = fdatasync(fd)) != 0 && errno == EINTR) {
+  }
+#else
+  while ((r = fsync(fd)) != 0 && errno == EINTR) {
+  }
+#endif
+  return r == 0;
+}
+
+void syncDirectoryOf(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  const std::string dir = slash == nullptr ? "." : slash == path ? "/" : std::string(path, slash);
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+int openForReading(const char* path) { return open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC); }
+
+long long readSome(int fd, char* p, std::size_t size) {
+  long long n;
+  while ((n = read(fd, p, size)) < 0 && errno == EINTR) {
+  }
+  return n;
+}
+
+void closeDescriptor(int fd) { close(fd); }
+
+bool sameFile(int a, int b) {
+  struct stat sa, sb;
+  return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sameFile(sa, sb);
+}
 
 }  // namespace calc::platform

@@ -164,4 +164,38 @@ std::string_view withSystemLineEnds(const char* data, std::size_t size, std::str
   return storage;
 }
 
+const bool kCrLfLineEnds = true;
+
+bool isRegularFile(int fd) {
+  struct _stat64 st;
+  return _fstat64(fd, &st) != 0 || (st.st_mode & _S_IFREG) != 0;
+}
+
+long long fileSize(int fd) {
+  struct _stat64 st;
+  return _fstat64(fd, &st) == 0 ? st.st_size : -1;
+}
+
+bool seekTo(int fd, long long at) { return _lseeki64(fd, at, SEEK_SET) == at; }
+
+// _commit is FlushFileBuffers on the file's handle.
+bool syncFile(int fd) { return _commit(fd) == 0; }
+
+void syncDirectoryOf(const char*) {}
+
+int openForReading(const char* path) {
+  int fd = -1;
+  // _SH_DENYNO: the run that holds the log for writing keeps it while this reads.
+  errno = _sopen_s(&fd, path, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+  return errno == 0 ? fd : -1;
+}
+
+long long readSome(int fd, char* p, std::size_t size) {
+  return _read(fd, p, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+
+void closeDescriptor(int fd) { _close(fd); }
+
+bool sameFile(int, int) { return true; }
+
 }  // namespace calc::platform

@@ -58,15 +58,16 @@ ProgressReporter::ProgressReporter(std::optional<platform::Terminal> terminal, i
   if (terminal_) start_ = clock_();
 }
 
-double ProgressReporter::workDone(int64_t k, int64_t length) {
-  assert(1 <= k && k <= length);
+double ProgressReporter::workDone(int64_t done, int64_t k, int64_t length) {
+  assert(0 <= done && done < k && k <= length);
   // The sum of j^2 + c*j over j = 1..k is k(k+1)(2k+1+3c)/6.
   const auto total = [](double n) { return n * (n + 1) * (2 * n + 1 + 3 * kLinearCost); };
-  return total(static_cast<double>(k)) / total(static_cast<double>(length));
+  const double before = total(static_cast<double>(done));
+  return (total(static_cast<double>(k)) - before) / (total(static_cast<double>(length)) - before);
 }
 
 void ProgressReporter::place(int32_t k) {
-  assert(1 <= k && k <= length_);
+  assert(done_ < k && k <= length_);
   if (!terminal_) return;
   const auto now = clock_();
   if (now - start_ < kQuietPeriod) return;
@@ -84,7 +85,7 @@ int ProgressReporter::usableColumns() const {
 }
 
 void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elapsed) {
-  const double done = workDone(k, length_);
+  const double done = workDone(done_, k, length_);
   const double seconds = std::chrono::duration<double>(elapsed).count();
   char head[96];
   std::snprintf(head, sizeof head, "place %ld of %ld, %d%% of the work, ", static_cast<long>(k),

@@ -47,8 +47,11 @@ class ProgressReporter {
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
+  // Counts the work from place done + 1 on: places 1 .. done of a resumed
+  // run were computed before it. Precondition: 0 <= done, before place().
+  void resumeAfter(int32_t done) { done_ = done; }
   // Notes that place k is finished; redraws the line when one is due.
-  // Precondition: 1 <= k <= length.
+  // Precondition: done < k <= length.
   void place(int32_t k);
   // Erases the line if one is shown, leaving the cursor at the line's start,
   // and restores the signal handlers it replaced. Allocates nothing, so that
@@ -56,9 +59,10 @@ class ProgressReporter {
   void finish();
 
  private:
-  // Returns the share (above 0, at most 1) of a run of length places that its
-  // first k places take, by the cost of each place. Precondition: 1 <= k <= length.
-  static double workDone(int64_t k, int64_t length);
+  // Returns the share (above 0, at most 1) of the places done + 1 .. length
+  // of a run that the places done + 1 .. k take, by the cost of each place.
+  // Precondition: 0 <= done < k <= length.
+  static double workDone(int64_t done, int64_t k, int64_t length);
   void draw(int32_t k, std::chrono::steady_clock::duration elapsed);
   // Returns the columns the line may take on the terminal as it is now.
   int usableColumns() const;
@@ -70,6 +74,7 @@ class ProgressReporter {
 
   std::optional<platform::Terminal> terminal_;
   int32_t length_;
+  int32_t done_ = 0;  // the places computed before this run
   Clock clock_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastDraw_;

@@ -123,16 +123,23 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   const Outcome o = runDialogue("0\n2\n2\n", dir.log());
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, named(kLogOpenFailed) + ": " + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(o.err, named(kLogOpenFailed, dir.log()) + ": " + std::strerror(EISDIR) + "\n");
   EXPECT_EQ(o.waits, 1);
 }
 
-// A log that records every write it is given; it can run out of memory at
-// its n-th write and fail with an error number when it is closed.
+// A log that records every write it is given and, in syncs, how many writes
+// each sync followed; it can run out of memory at its n-th write and fail
+// with an error number when it is synced or closed.
 class RecordingSink : public calc::LogSink {
  public:
-  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0)
-      : writes_(writes), closeError_(closeError), throwAt_(throwAt) {}
+  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0,
+                         int syncError = 0, std::vector<size_t>* syncs = nullptr)
+      : writes_(writes), closeError_(closeError), throwAt_(throwAt), syncError_(syncError), syncs_(syncs) {}
+  bool sync() override {
+    if (syncs_) syncs_->push_back(writes_.size());
+    error_ = syncError_;
+    return syncError_ == 0;
+  }
   bool write(const char* data, size_t size) override {
     if (writes_.size() + 1 == throwAt_) throw std::bad_alloc();
     writes_.emplace_back(data, size);
@@ -148,12 +155,21 @@ class RecordingSink : public calc::LogSink {
   std::vector<std::string>& writes_;
   int closeError_;
   size_t throwAt_;
+  int syncError_;
+  std::vector<size_t>* syncs_;
 };
 
 TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   std::vector<std::string> writes;
+  std::vector<size_t> syncs;
   calc::LogFile log;
-  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
+  ASSERT_TRUE(log.open(
+      "log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes, 0, 0, 0, &syncs); }));
+  // A second passes at every line: the file reaches the disk after every
+  // tenth, and before it is closed.
+  int seconds = 0;
+  log.syncEvery(std::chrono::seconds(10),
+                [&] { return std::chrono::steady_clock::time_point() + std::chrono::seconds(seconds++); });
   const std::string longLine(100000, '7');  // far longer than any stream buffer
   log << longLine << std::endl;
   calc::RootTexts texts{"2", "1", "1."};
@@ -166,6 +182,7 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
     joined += w;
   }
   EXPECT_EQ(joined, longLine + "\n" + golden);
+  EXPECT_EQ(syncs, (std::vector<size_t>{10, 20, 30, 40, 40}));
 }
 
 TEST(CalcLog, ALineMemoryCannotHoldFailsTheLogAndReachesNoFile) {
@@ -188,20 +205,22 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     size_t throwAt;    // the log write that runs out of memory; 0: none
     int throwAtPlace;  // the place after which the progress runs out of memory; 0: none
     int readError;     // the error number of reading the answers; 0: none
+    int syncError;     // the error number of syncing the log to the disk; 0: none
     std::string err;
     size_t writes;  // the lines that reached the log
   };
   const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
   const std::vector<Case> cases = {
-      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0,
+      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0, 0,
        named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
-      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, noMemory, 2},
-      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6},
-      {"the answers cannot be read", "", 0, 0, 0, EIO,
+      {"only the sync fails", "0\n2\n2\n", 0, 0, 0, 0, EIO,
+       named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
+      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, 0, noMemory, 2},
+      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, 0, noMemory, 6},
+      {"the answers cannot be read", "", 0, 0, 0, EIO, 0,
        std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
   };
   for (const Case& c : cases) {
-    TempDir dir;
     std::vector<std::string> writes;
     int clockCalls = 0;
     const auto setUp = [&](calc::Console& console) {
@@ -215,9 +234,10 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
       return std::chrono::steady_clock::time_point();
     };
     services.openLog = [&](const char*) {
-      return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt);
+      return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt, c.syncError);
     };
-    const Outcome o = runDialogue(c.answers, dir.log(), false, services, setUp);
+    // The sink stands for the file: no file is made.
+    const Outcome o = runDialogue(c.answers, "log.txt", false, services, setUp);
     EXPECT_EQ(o.status, 1) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
     EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;
@@ -313,7 +333,8 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     std::optional<calc::Encoding> encoding;
     const char* out;  // the start of what goes to standard output
     const char* err;
-    bool outFails = false;  // standard output takes nothing (a full disk)
+    bool outFails = false;           // standard output takes nothing (a full disk)
+    const char* parsed = "log.txt";  // the log's path, then " resume" or " check" when asked
   };
   const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
   const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
@@ -322,8 +343,20 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
       {{"--utf8"}, -1, utf8, "", ""},
       {{"--big5"}, -1, big5, "", ""},
       {{"--big5", "--big5"}, -1, big5, "", ""},
-      {{"--help"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
-      {{"-h"}, 0, none, "Usage: longsqrt [--big5 | --utf8]\n", ""},
+      {{"--help"}, 0, none, "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n", ""},
+      {{"-h"}, 0, none, "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n", ""},
+      {{"--log", "run 1.txt", "--resume"}, -1, none, "", "", false, "run 1.txt resume"},
+      {{"--check", "--log=-x"}, -1, none, "", "", false, "-x check"},
+      {{"--log"}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--log", ""}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--log="}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--resume", "--check"},
+       2,
+       none,
+       "",
+       "longsqrt: --resume and --check exclude each other (see longsqrt --help)\n",
+       false,
+       "log.txt resume check"},
       {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
       {{"--bogus"}, 2, none, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
       {{"--help", "-x"}, 2, none, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
@@ -358,6 +391,8 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)
         << what;
     EXPECT_EQ(options.encoding, c.encoding) << what;
+    EXPECT_EQ(options.logPath + (options.resume ? " resume" : "") + (options.check ? " check" : ""), c.parsed)
+        << what;
     EXPECT_EQ(out.str().substr(0, std::strlen(c.out)), c.out) << what;
     EXPECT_EQ(out.str().empty(), *c.out == '\0') << what;
     EXPECT_EQ(err.str(), c.err) << what;

@@ -71,16 +71,23 @@ TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
 
 // Every place of a run drawn: the share of the work never falls and is 100%
 // at the last place, where no time is left, and no line is wider than the
-// terminal less its last column and two for an echoed "^C".
+// terminal less its last column and two for an echoed "^C". A resumed run
+// counts only the work left: its first place is a sliver of it.
 TEST(CalcProgress, ShareRisesToTheWholeAndTheLineFitsTheTerminal) {
-  for (const auto& [columns, length] : std::vector<std::pair<int, int32_t>>{
-           {100, 1}, {100, 2}, {100, 500}, {0, 3000}, {40, 50}, {4, 20}}) {  // 0: unknown, 80
+  struct Run {
+    int columns;  // 0: unknown, 80
+    int32_t length;
+    int32_t done = 0;  // places a resumed run had before
+  };
+  for (const auto& [columns, length, done] :
+       std::vector<Run>{{100, 1}, {100, 2}, {100, 500}, {0, 3000}, {40, 50}, {4, 20}, {100, 500, 250}}) {
     FakeClock clock;
     std::ostringstream err;
     calc::ProgressReporter progress(terminalOf(err, columns), length, clock.function());
-    int share = 0;
+    progress.resumeAfter(done);
+    int share = -1;
     std::string line;
-    for (int32_t k = 1; k <= length; ++k) {
+    for (int32_t k = done + 1; k <= length; ++k) {
       clock.now += std::chrono::seconds(1);
       const std::size_t before = err.str().size();
       progress.place(k);
@@ -90,6 +97,9 @@ TEST(CalcProgress, ShareRisesToTheWholeAndTheLineFitsTheTerminal) {
       if (percent == std::string::npos) continue;
       const int now = std::stoi(line.substr(line.rfind(' ', percent) + 1));
       EXPECT_GE(now, share) << line;
+      if (share < 0 && done > 0) {
+        EXPECT_LT(now, 5) << line;
+      }
       share = now;
     }
     if (columns == 100) {  // wide enough for the whole line
