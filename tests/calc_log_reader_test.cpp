@@ -284,9 +284,9 @@ TEST(CalcLogReader, CheckNamesThePlantedFaultsLine) {
     std::function<int64_t(std::string&)> plant;
   };
   const std::vector<Case> cases = {
-      {"wrong digit in a result", false,
+      {"wrong digit in a result whose digit is 0", false,
        [](std::string& log) {
-         const int64_t n = lineStarting(log, resultStart(kNo, 7));
+         const int64_t n = lineStarting(log, resultStart(kNo, 4));  // sqrt(5) = 2.2360...
          return bumpLastDigit(log, n), n;
        }},
       {"wrong digit in a result", true,
