@@ -1,12 +1,12 @@
-// Entry point of longsqrt: reads the command line, then runs the calculator
-// on the process's console.
+// Entry point of longsqrt: sets the run up from the process, then runs the
+// calculator on the process's console.
 #include <cstdlib>
-#include <iostream>
 #include <optional>
 
 #include "calc/calculator.h"
 #include "calc/options.h"
 #include "calc/platform.h"
+#include "calc/process.h"
 #include "calc/thread_pool.h"
 
 namespace {
@@ -17,30 +17,16 @@ calc::ProgramState state;
 int main(int argc, char** argv) {
   calc::platform::reserveStandardStreams();
   calc::platform::failWritesInsteadOfSignals();
-  // The path comes first, so that --version names the one the run would take.
-  int status = calc::chooseLimbLoops(std::getenv("LONGSQRT_LIMB_LOOPS"), std::cerr);
-  if (status >= 0) return status;
   calc::Options options;
-  status = calc::parseArguments(argc, argv, std::cout, std::cerr, options);
+  std::optional<calc::Console> console;
+  const int status = calc::setUpFromProcess(argc, argv, std::getenv("LONGSQRT_LIMB_LOOPS"), options, console);
   if (status >= 0) return status;
-
-  // A terminal gets the console texts in its own character set unless the
-  // command line names one; files and pipes, and the log, get Big5 unless it
-  // names UTF-8.
-  const std::optional<calc::Encoding> chosen = options.encoding;
-  const auto encodingOf = [chosen](int fd) {
-    return chosen.value_or(calc::platform::terminalSpeaksUtf8(fd) ? calc::Encoding::utf8
-                                                                  : calc::Encoding::big5);
-  };
-  const calc::Encodings encodings{encodingOf(1), encodingOf(2), chosen.value_or(calc::Encoding::big5)};
-  const calc::platform::ConsoleCodePage codePage(encodings.out);
-  calc::Console console{
-      std::cin, std::cout, std::cerr,
-      [chosen] { calc::platform::waitForKey(std::cout, calc::texts::kPressAnyKey, chosen); },
-      calc::platform::standardErrorIsTerminal()};
-  console.inIsTerminal = calc::platform::standardInputIsTerminal();
-  console.inputError = calc::platform::standardInputError;
-  console.encodings = encodings;
+  const calc::platform::ConsoleCodePage codePage(console->encodings.out);
+  if (options.check)
+    return calc::check(options.logPath.c_str(), console->out, console->err, console->encodings.out);
+  // Only the benchmark turns the syncs off, to show what they cost.
+  const char* noSync = std::getenv("LONGSQRT_BENCH_NO_SYNC");
+  console->durable = noSync == nullptr || *noSync == '\0';
   state.threads = options.threads.value_or(calc::defaultThreads());
-  return calc::run(state, console);
+  return calc::run(state, *console, {}, options.logPath.c_str(), options.resume);
 }

@@ -49,6 +49,9 @@ class DiscardBuffer : public std::streambuf {
 };
 
 void digitArgs(benchmark::internal::Benchmark* b) { b->Arg(100)->Arg(1000)->Arg(10000)->Complexity(); }
+// The texts a run builds: a root and a scaled radicand at 150 places (most of
+// their passes below 32 limbs) and at 2000 places.
+void runDigitArgs(benchmark::internal::Benchmark* b) { b->Arg(150)->Arg(300)->Arg(2000)->Arg(4000); }
 
 // Construction from a decimal text of n digits (multiply by ten and add the
 // digit, once per digit), including the release of the value.
@@ -62,6 +65,7 @@ void BM_FromText(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_FromText)->Apply(digitArgs);
+BENCHMARK(BM_FromText)->Name("BM_FromTextOfARun")->Apply(runDigitArgs);
 
 // Copying an n-digit value into a value that already holds as many limbs: the
 // baseline included in the multiplication and subtraction benchmarks below,

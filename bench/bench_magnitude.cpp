@@ -3,7 +3,9 @@
 // pass of construction from text), division by ten (the pass of decimal
 // output) and the column product (squaring), at 100, 1000 and 10000 digits
 // (21, 208 and 2077 limbs). Times are per limb, or per limb product for the
-// column product; the label names the path.
+// column product; the label names the path. The passes also run at short
+// lengths, where the cost of a pass is mostly what it does whatever its
+// length, and report that time per pass.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -53,8 +55,17 @@ void perUnit(benchmark::State& state, double units) {
       benchmark::Counter(units, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// Every path index a processor may run; those it does not are skipped.
+const std::vector<int64_t> kPathIndices{0, 1, 2};
+
 void digitsAndPaths(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"digits", "path"})->ArgsProduct({{100, 1000, 10000}, {0, 1}});
+  b->ArgNames({"digits", "path"})->ArgsProduct({{100, 1000, 10000}, kPathIndices});
+}
+
+// 10 to 310 digits: 3, 11, 21, 32, 42 and 65 limbs, below, at and above the
+// vector threshold and both sides of a 32-limb block.
+void shortDigitsAndPaths(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"digits", "path"})->ArgsProduct({{10, 50, 100, 150, 200, 310}, kPathIndices});
 }
 
 template <uint32_t (*pass)(uint16_t*, size_t)>
@@ -69,6 +80,8 @@ void passes(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   perUnit(state, static_cast<double>(kPassesPerCopy * base.size()));
+  state.counters["per_pass"] = benchmark::Counter(
+      kPassesPerCopy, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 uint32_t multiplyByTen(uint16_t* x, size_t n) { return magnitude::multiplyByLimb(x, n, 10); }
@@ -76,10 +89,12 @@ uint32_t multiplyByTen(uint16_t* x, size_t n) { return magnitude::multiplyByLimb
 // One multiply-by-ten pass.
 void BM_MultiplyBy10Pass(benchmark::State& state) { passes<multiplyByTen>(state); }
 BENCHMARK(BM_MultiplyBy10Pass)->Apply(digitsAndPaths);
+BENCHMARK(BM_MultiplyBy10Pass)->Name("BM_MultiplyBy10ShortPass")->Apply(shortDigitsAndPaths);
 
 // One divide-by-ten pass.
 void BM_DivideBy10Pass(benchmark::State& state) { passes<magnitude::divideBy10>(state); }
 BENCHMARK(BM_DivideBy10Pass)->Apply(digitsAndPaths);
+BENCHMARK(BM_DivideBy10Pass)->Name("BM_DivideBy10ShortPass")->Apply(shortDigitsAndPaths);
 
 // The column product of a magnitude with itself, per limb product.
 void BM_ColumnProduct(benchmark::State& state) {

@@ -46,11 +46,11 @@ std::ostream& operator<<(std::ostream& os, arbitrary v) {
     return os << std::string_view(text, static_cast<size_t>(end - text));
   }
   const bool negative = !v.valueNonNegative();
-  std::string text;
-  text.reserve(v.limbs.size() * 5 + 2);  // 65536 has five digits, and a sign
-  do {
-    text.push_back(static_cast<char>('0' + v.divideByWord(10)));
-  } while (!(v == 0));
+  // Division by ten until the quotient is 0, as divideByWord(10) would take the
+  // copy down: a pass over its limbs per digit while it has more than two, a
+  // 32-bit division per digit after.
+  std::string text(v.limbs.size() * 5 + 2, '\0');  // 65536 has five digits, and a sign
+  text.resize(magnitude::decimalDigits(v.limbs.data(), v.limbs.size(), &text[0]));
   if (negative) text.push_back('-');
   std::reverse(text.begin(), text.end());
   return os << text;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bigint/arbitrary.h"
+#include "bigint/magnitude.h"
 
 namespace {
 bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
@@ -24,11 +25,25 @@ arbitrary::arbitrary(const char* text) : smallValue(0), nonNegative(true) {
   size_t leading = 0;
   while (leading < length && !(text[leading] >= '1' && text[leading] <= '9')) ++leading;
   const size_t significantBound = length - leading;
-  if (significantBound > 5) limbs.reserve(significantBound * 10 / 48 + 3);
-  for (const char* p = text; *p != '\0'; ++p) {
+  const size_t room = significantBound * 10 / 48 + 3;
+  if (significantBound > 5) limbs.reserve(room);
+  const char* p = text;
+  for (; *p != '\0' && isSmall(); ++p) {
     if (!isAsciiDigit(*p)) continue;
     *this *= 10;
     *this += static_cast<int32_t>(*p - '0');
+  }
+  if (!isSmall()) {
+    // The value is large and non-negative from here on, so each *= 10 is a
+    // multiplication of the magnitude by the limb 10 and each += the addition
+    // of the digit as a limb: the limb layer runs those steps for the rest of
+    // the text in the room reserved above, the path chosen once.
+    const size_t n = limbs.size();
+    assert(n <= room && "the reserved room holds the value");
+    limbs.resize(room);  // within the reserved capacity: no allocation
+    const size_t grown = magnitude::multiplyByTenAddingDigits(limbs.data(), n, p, text + length);
+    assert(grown <= room && "the reserved room holds the value");
+    limbs.resize(grown);
   }
   if (isSmall()) limbs.shrink_to_fit();  // a small value holds no heap storage
   if (text[0] == '-') {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "bigint/digit_steps.h"
 #include "bigint/magnitude_avx2.h"
 
 namespace magnitude {
@@ -128,40 +129,34 @@ void complement(uint16_t* x, size_t n) {
 
 namespace {
 
-// Four limbs move per step as one word: the same number times m, so the same
-// limbs a one-limb loop writes.
 LONGSQRT_SCALAR_LOOP uint32_t multiplyByLimbScalar(uint16_t* x, size_t n, uint16_t m) {
-  size_t i = 0;
-  uint64_t wordCarry = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t high0, high1;
-    const uint64_t w0 = wide::load4(x + i);
-    const uint64_t w1 = wide::load4(x + i + 4);
-    wide::store4(x + i, wide::mulAdd(w0, m, wordCarry, high0));
-    wide::store4(x + i + 4, wide::mulAdd(w1, m, high0, high1));
-    wordCarry = high1;
-  }
-  for (; i + 4 <= n; i += 4) {
-    uint64_t high;
-    wide::store4(x + i, wide::mulAdd(wide::load4(x + i), m, wordCarry, high));
-    wordCarry = high;
-  }
-  uint32_t carry = static_cast<uint32_t>(wordCarry);
-  for (; i < n; ++i) {
-    carry += static_cast<uint32_t>(x[i]) * m;
-    x[i] = static_cast<uint16_t>(carry);
-    carry >>= 16;
-  }
-  return carry;
+  return wide::multiplyByLimb(x, n, m, 0);
 }
 
 }  // namespace
 
 uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m) {
 #ifdef LONGSQRT_AVX2_FORMS
-  if (active == Path::avx2 && n >= kVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
+  if (active == Path::avx2 && n >= kMultiplyByLimbVectorMinLimbs) return multiplyByLimbAvx2(x, n, m);
 #endif
   return multiplyByLimbScalar(x, n, m);
+}
+
+// The path is chosen once for the whole text.
+size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const char* last) {
+  assert(n >= 1 && "a magnitude has at least one limb");
+#ifdef LONGSQRT_AVX2_FORMS
+  // The vector pass stays a call: inlined into this loop it measured slower,
+  // and its setup is small beside a pass of 48 limbs or more.
+  if (active == Path::avx2) {
+    return digitsteps::addDigits(x, n, first, last, [](uint16_t* x, size_t n) {
+      return n >= kMultiplyByLimbVectorMinLimbs ? multiplyByLimbAvx2(x, n, 10)
+                                                : wide::multiplyByLimb(x, n, 10, 0);
+    });
+  }
+#endif
+  return digitsteps::addDigits(x, n, first, last,
+                               [](uint16_t* x, size_t n) { return wide::multiplyByLimb(x, n, 10, 0); });
 }
 
 namespace {
@@ -208,35 +203,19 @@ uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, 
 
 // --- Division ---------------------------------------------------------------------
 
-// Four limbs per step; the quotient limbs are those of a one-limb loop. With
-// r < 10 carried in and the next word c == 10 * cq + cr, since
-// 2^64 == 10 * K + 6,
-//   r * 2^64 + c == 10 * (r * K + cq) + (6r + cr),
-// so the word's quotient is r * K + cq + (6r + cr) / 10 and the remainder
-// passed on is (6r + cr) mod 10: only that small step waits for r.
 uint32_t divideBy10(uint16_t* x, size_t n) {
 #ifdef LONGSQRT_AVX2_FORMS
   if (active == Path::avx2 && n >= kVectorMinLimbs) return divideBy10Avx2(x, n);
 #endif
-  constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // K == floor(2^64 / 10)
-  size_t i = n;
-  uint32_t r = 0;
-  while (i % 4 != 0) {
-    --i;
-    const uint32_t v = r << 16 | x[i];
-    x[i] = static_cast<uint16_t>(v / 10);
-    r = v % 10;
-  }
-  while (i > 0) {
-    i -= 4;
-    const uint64_t c = wide::load4(x + i);
-    const uint64_t cq = c / 10;
-    const uint32_t s = static_cast<uint32_t>(c - cq * 10) + 6 * r;  // below 64
-    const uint32_t sq = s / 10;
-    wide::store4(x + i, r * kWordTenth + cq + sq);
-    r = s - sq * 10;
-  }
-  return r;
+  return wide::divideBy10(x, n);
+}
+
+// The path is chosen once for the whole value.
+size_t decimalDigits(uint16_t* x, size_t n, char* digits) {
+#ifdef LONGSQRT_AVX2_FORMS
+  if (active == Path::avx2) return decimalDigitsAvx2(x, n, digits);
+#endif
+  return digitsteps::decimalDigits(x, n, digits, wide::divideBy10);
 }
 
 // Two limbs per step; the quotient limbs are those of a one-limb loop.

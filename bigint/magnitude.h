@@ -24,7 +24,8 @@ namespace magnitude {
 // fastest the processor runs is taken unless usePath chooses another.
 
 // The forms: scalar runs anywhere; avx2 (x86-64 with AVX2, GCC or Clang)
-// moves sixteen limbs per vector on magnitudes of 32 limbs and more.
+// moves sixteen limbs per vector on magnitudes of 32 limbs and more (48 to
+// multiply by a limb).
 enum class Path { scalar, avx2 };
 // Returns the paths this build can take on this processor, scalar first.
 std::vector<Path> supportedPaths();
@@ -71,10 +72,24 @@ void complement(uint16_t* x, size_t n);
 // and b: both are read whole before r is written.
 uint16_t multiply(uint16_t* r, const uint16_t* a, size_t na, const uint16_t* b, size_t nb);
 
+// --- Construction from decimal digits --------------------------------------------
+
+// For each byte of [first, last) that is an ASCII digit d, in order, multiplies
+// x[0..n) by ten and then adds d, appending the carry limb either step gives,
+// and returns the new count. x has room for every limb the value grows to. The
+// limbs are those of multiplyByLimb by 10 and addLimb, digit by digit.
+size_t multiplyByTenAddingDigits(uint16_t* x, size_t n, const char* first, const char* last);
+
 // --- Division ---------------------------------------------------------------------
 
 // Divides x[0..n) by 10 in place and returns the remainder.
 uint32_t divideBy10(uint16_t* x, size_t n);
+// Writes the decimal digits of x[0..n), least significant first, to digits
+// (room for 5n + 1), dividing x by ten once per digit until the quotient is 0,
+// and returns their count: "0" alone for a zero. x is left holding limbs of
+// the last quotients. The digits are those of divideBy10 pass by pass, with
+// the path chosen once.
+size_t decimalDigits(uint16_t* x, size_t n, char* digits);
 // Divides x[0..n) by d in place (d != 0) and returns the remainder.
 uint32_t divideByLimb(uint16_t* x, size_t n, uint16_t d);
 // Divides x[0..n) by any d != 0 in place, one limb per step, and returns the

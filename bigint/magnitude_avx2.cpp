@@ -8,14 +8,18 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
 #include <vector>
 
+#include "bigint/digit_steps.h"
 #include "bigint/wide.h"
 
 // AVX2 is enabled for these functions alone, not for the file: inline library
 // code compiled here with AVX2 could be the copy the linker keeps for the
 // whole program, and stop it on a processor without AVX2.
 #define LONGSQRT_AVX2 __attribute__((target("avx2")))
+// The passes, inlined into the digit loops below.
+#define LONGSQRT_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace magnitude {
 
@@ -31,9 +35,18 @@ LONGSQRT_AVX2 inline uint32_t lane0(__m256i v) {
   return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(v))) & 0xFFFFu;
 }
 
+// Returns lane 15 of v.
+LONGSQRT_AVX2 inline uint32_t lane15(__m256i v) {
+  return static_cast<uint32_t>(_mm256_extract_epi16(v, 15)) & 0xFFFFu;
+}
+
 // Lane j takes lane j - 1 of v; lane 0 takes 0.
 LONGSQRT_AVX2 inline __m256i shiftUp(__m256i v) {
   return _mm256_alignr_epi8(v, _mm256_permute2x128_si256(v, v, 0x08), 14);
+}
+// Lane j takes lane j - 1 of v; lane 0 takes lane 15 of below.
+LONGSQRT_AVX2 inline __m256i shiftUpFrom(__m256i v, __m256i below) {
+  return _mm256_alignr_epi8(v, _mm256_permute2x128_si256(below, v, 0x21), 14);
 }
 // Lane j takes lane j + 1 of v; lane 15 takes 0.
 LONGSQRT_AVX2 inline __m256i shiftDown(__m256i v) {
@@ -85,29 +98,67 @@ LONGSQRT_AVX2 inline uint32_t settleCarries(__m256i& s, __m256i gen, uint32_t& c
 
 }  // namespace
 
-// Limbs 0..3 go as one word, as the digit addition before the pass stored
-// them: a vector read of that narrower store would wait for it to reach the
-// cache. Blocks of sixteen follow from limb 4, two at a time; the limbs left
-// above the last block are done as one more block that ends at the top limb
-// and overlaps the last block.
-LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
-  assert(n >= kVectorMinLimbs && "short magnitudes take the scalar loop");
+namespace {
+
+// Limbs 0..3 go as one word, as in the long form below. Each block is read
+// where the previous pass wrote it, whole: a short pass follows that pass so
+// closely that its stores may not have reached the cache, and a read across
+// two of them would wait for both. So a lane's addend, the high half of the
+// product of the lane below, is shifted up from the block and the one below
+// it in registers, and the limbs above the last block go as words and limbs
+// as that pass wrote them.
+LONGSQRT_AVX2_INLINE uint32_t multiplyByLimbShortAvx2(uint16_t* x, size_t n, uint16_t m) {
   const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
   const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
   const size_t end = 4 + ((n - 4) & ~size_t{15});
+  uint64_t high;
+  wide::store4(x, wide::mulAdd(wide::load4(x), m, 0, high));
+  // Lane 15: the addend of the next block's lane 0, first the carry into limb 4.
+  __m256i below = _mm256_set1_epi16(static_cast<short>(high));
+  uint32_t carriesIn = 0;
+  uint32_t carry = 0;  // out of the last block, into the next
+  for (size_t i = 4; i < end; i += 16) {
+    const __m256i v = load(x + i);
+    const __m256i highs = _mm256_mulhi_epu16(v, factor);
+    __m256i addend = shiftUpFrom(highs, below);
+    below = highs;
+    if (carry != 0) addend = _mm256_add_epi16(addend, one);
+    __m256i s = _mm256_add_epi16(_mm256_mullo_epi16(v, factor), addend);
+    const __m256i wrapped = _mm256_subs_epu16(addend, s);
+    carry = 0;
+    if (!_mm256_testz_si256(wrapped, wrapped)) carry = settleCarries(s, wrapped, carriesIn);
+    store(x + i, s);
+  }
+  // Into limb `end`: the high half of limb end - 1's product and the carry
+  // out of its sum.
+  carry += lane15(below);
+  return wide::multiplyByLimb(x + end, n - end, m, carry);
+}
+
+// The long form. The blocks start at the first 32-byte boundary from limb 4
+// on, so that no block's read or write crosses a cache line; the limbs below
+// go as words, the first four as one, as the digit addition before the pass
+// stored them: a vector read of that narrower store would wait for it to
+// reach the cache. Blocks of sixteen follow, two at a time; the limbs left
+// above the last block are done as one more block that ends at the top limb
+// and overlaps the last block.
+LONGSQRT_AVX2_INLINE uint32_t multiplyByLimbLongAvx2(uint16_t* x, size_t n, uint16_t m) {
+  const __m256i factor = _mm256_set1_epi16(static_cast<short>(m));
+  const __m256i one = _mm256_setr_epi16(1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  const size_t head = 4 + ((0u - reinterpret_cast<uintptr_t>(x + 4)) & 31) / 2;  // limbs are 2-byte aligned
+  const size_t end = head + ((n - head) & ~size_t{15});
   const size_t left = n - end;
   const size_t last = end - 16;
   const uint32_t topHigh = static_cast<uint32_t>(x[n - 1]) * m >> 16;
-  const __m256i first = load(x + 4);
-  uint64_t high;
-  wide::store4(x, wide::mulAdd(wide::load4(x), m, 0, high));
+  const __m256i first = load(x + head);
+  const uint32_t high = wide::multiplyByLimb(x, head, m, 0);
   // A lane's addend is the high half of the product below it; lane 0's also
   // holds the carry into the block.
   __m256i addend0 = _mm256_add_epi16(
       _mm256_mulhi_epu16(shiftUp(first), factor),
       _mm256_inserti128_si256(_mm256_setzero_si256(), _mm_cvtsi32_si128(static_cast<int>(high)), 0));
   uint32_t carriesIn = 0;
-  size_t i = 4;
+  size_t i = head;
   for (; i + 32 <= last; i += 32) {
     const __m256i v0 = load(x + i);
     const __m256i v1 = load(x + i + 16);
@@ -158,6 +209,13 @@ LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
   }
   store(x + i, s);
   return topHigh + carry;
+}
+
+}  // namespace
+
+LONGSQRT_AVX2 uint32_t multiplyByLimbAvx2(uint16_t* x, size_t n, uint16_t m) {
+  assert(n >= kMultiplyByLimbVectorMinLimbs && "short magnitudes take the scalar loop");
+  return n < kReloadMinLimbs ? multiplyByLimbShortAvx2(x, n, m) : multiplyByLimbLongAvx2(x, n, m);
 }
 
 // --- The column product -----------------------------------------------------------
@@ -311,16 +369,12 @@ LONGSQRT_AVX2 inline __m256i carryOfRemainder(__m256i r) {
 alignas(32) const uint16_t kLowLanes[32] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
                                             0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
 
-}  // namespace
-
 // Blocks of sixteen from the top limb down, two at a time: the upper block of
 // a pair takes the sum of the limbs above from a running total, the lower one
 // from the upper one's last remainder, so the total is reduced once a pair.
 // The limbs left below the blocks are done last, as a block at limb 0 that
 // overlaps the lowest one.
-LONGSQRT_AVX2 uint32_t divideBy10Avx2(uint16_t* x, size_t n) {
-  assert(n >= kVectorMinLimbs && "short magnitudes take the scalar loop");
-  const TenthConstants k;
+LONGSQRT_AVX2_INLINE uint32_t divideBy10WithAvx2(uint16_t* x, size_t n, const TenthConstants& k) {
   const size_t left = n % 16;
   size_t i = n - 16;
   __m256i v = load(x + i);
@@ -358,6 +412,22 @@ LONGSQRT_AVX2 uint32_t divideBy10Avx2(uint16_t* x, size_t n) {
   store(x, lowQ);
   store(x + left, q);
   return lane0(lowR);
+}
+
+}  // namespace
+
+LONGSQRT_AVX2 uint32_t divideBy10Avx2(uint16_t* x, size_t n) {
+  assert(n >= kVectorMinLimbs && "short magnitudes take the scalar loop");
+  const TenthConstants k;
+  return divideBy10WithAvx2(x, n, k);
+}
+
+// The pass inlined, its constants set up once for the whole value.
+LONGSQRT_AVX2 size_t decimalDigitsAvx2(uint16_t* x, size_t n, char* digits) {
+  const TenthConstants k;
+  return digitsteps::decimalDigits(x, n, digits, [&k](uint16_t* x, size_t n) LONGSQRT_AVX2 {
+    return n < kVectorMinLimbs ? wide::divideBy10(x, n) : divideBy10WithAvx2(x, n, k);
+  });
 }
 
 }  // namespace magnitude

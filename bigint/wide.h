@@ -64,6 +64,62 @@ inline uint64_t mulAdd(uint64_t x, uint16_t m, uint64_t c, uint64_t& hi) {
 #endif
 }
 
+// Multiplies x[0..n) by m in place, adding carry (below 65536) at limb 0, and
+// returns the carry out. Four limbs move per step as one word: the same number
+// times m, so the same limbs a one-limb loop writes.
+inline uint32_t multiplyByLimb(uint16_t* x, size_t n, uint16_t m, uint32_t carry) {
+  size_t i = 0;
+  uint64_t wordCarry = carry;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t high0, high1;
+    const uint64_t w0 = load4(x + i);
+    const uint64_t w1 = load4(x + i + 4);
+    store4(x + i, mulAdd(w0, m, wordCarry, high0));
+    store4(x + i + 4, mulAdd(w1, m, high0, high1));
+    wordCarry = high1;
+  }
+  for (; i + 4 <= n; i += 4) {
+    uint64_t high;
+    store4(x + i, mulAdd(load4(x + i), m, wordCarry, high));
+    wordCarry = high;
+  }
+  carry = static_cast<uint32_t>(wordCarry);
+  for (; i < n; ++i) {
+    carry += static_cast<uint32_t>(x[i]) * m;
+    x[i] = static_cast<uint16_t>(carry);
+    carry >>= 16;
+  }
+  return carry;
+}
+
+// Divides x[0..n) by 10 in place and returns the remainder. Four limbs per
+// step; the quotient limbs are those of a one-limb loop. With r < 10 carried
+// in and the next word c == 10 * cq + cr, since 2^64 == 10 * K + 6,
+//   r * 2^64 + c == 10 * (r * K + cq) + (6r + cr),
+// so the word's quotient is r * K + cq + (6r + cr) / 10 and the remainder
+// passed on is (6r + cr) mod 10: only that small step waits for r.
+inline uint32_t divideBy10(uint16_t* x, size_t n) {
+  constexpr uint64_t kWordTenth = 0xFFFFFFFFFFFFFFFFu / 10;  // K == floor(2^64 / 10)
+  size_t i = n;
+  uint32_t r = 0;
+  while (i % 4 != 0) {
+    --i;
+    const uint32_t v = r << 16 | x[i];
+    x[i] = static_cast<uint16_t>(v / 10);
+    r = v % 10;
+  }
+  while (i > 0) {
+    i -= 4;
+    const uint64_t c = load4(x + i);
+    const uint64_t cq = c / 10;
+    const uint32_t s = static_cast<uint32_t>(c - cq * 10) + 6 * r;  // below 64
+    const uint32_t sq = s / 10;
+    store4(x + i, r * kWordTenth + cq + sq);
+    r = s - sq * 10;
+  }
+  return r;
+}
+
 // Writes the n limbs held two to a word in words[] (lowest first) to r, and
 // returns limb n, the one above them.
 inline uint16_t unpackPairs(const uint32_t* words, size_t n, uint16_t* r) {

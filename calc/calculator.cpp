@@ -19,6 +19,8 @@
 #include <sstream>
 
 #include "bigint/arbitrary.h"
+#include "calc/log_reader.h"
+#include "calc/options.h"
 #include "calc/thread_pool.h"
 
 namespace calc {
@@ -124,21 +126,22 @@ void writeValues(std::ostream& log, const Value& noScaledValue, const Value& x) 
   log << texts::kXLabel << x << std::endl;
 }
 
-// Writes a message that names the log: its first part, the name, its second.
-void writeNamed(std::ostream& os, const texts::LogText& t, Encoding e) {
-  os << t.before.in(e) << texts::kLogFileName << t.after.in(e);
+// Writes a message that names the log at path: its first part, the path as
+// the user gave it (control bytes as escapes), its second.
+void writeNamed(std::ostream& os, const texts::LogText& t, const char* path, Encoding e) {
+  os << t.before.in(e) << quoted(path) << t.after.in(e);
 }
 
-// Writes the line that says why the log failed: what failed, then the reason
-// for error, the system's or one of the log's own. A log another run holds, or
-// a lack of memory, says so alone.
-void reportLogFault(std::ostream& err, const texts::LogText& what, int error, Encoding e) {
+// Writes the line that says why the log at path failed: what failed, then the
+// reason for error, the system's or one of the log's own. A log another run
+// holds, or a lack of memory, says so alone.
+void reportLogFault(std::ostream& err, const texts::LogText& what, const char* path, int error, Encoding e) {
   if (error == kLogInUse) {
-    writeNamed(err, texts::kLogHeld, e);
+    writeNamed(err, texts::kLogHeld, path, e);
   } else if (error == ENOMEM) {
     err << texts::kOutOfMemory.in(e);
   } else {
-    writeNamed(err, what, e);
+    writeNamed(err, what, path, e);
     if (error == kLogDanglingLink) {
       err << ": " << texts::kDanglingLink.in(e);
     } else if (error != 0) {
@@ -146,6 +149,62 @@ void reportLogFault(std::ostream& err, const texts::LogText& what, int error, En
     }
   }
   err << std::endl;
+}
+
+// The texts a log line may hold beyond ASCII, in both encodings.
+const texts::Text* const kLogTexts[] = {&texts::kResultPrefix, &texts::kCase1, &texts::kLimit,
+                                        &texts::kCase2};
+
+// Returns every from in s replaced by to.
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+    s.replace(at, from.size(), to);
+  return s;
+}
+
+// Returns bytes from a log as a message in encoding e may show them: the
+// log's own texts in e whatever the log's encoding, every other byte that is
+// not printable UTF-8 as an escape (\x8f).
+std::string shown(std::string s, Encoding e) {
+  for (const texts::Text* t : kLogTexts) s = replaced(s, t->big5, t->utf8);
+  s = quoted(s);
+  if (e == Encoding::big5)
+    for (const texts::Text* t : kLogTexts) s = replaced(s, t->utf8, t->big5);
+  return s;
+}
+
+// Returns what a message says of a wrong line: its number, what it holds (its
+// first 80 bytes) and what belongs there.
+std::string problemText(const LogProblem& p, Encoding e) {
+  const auto line = [e](const std::string& bytes) { return '"' + shown(shortened(bytes, 80), e) + '"'; };
+  return "line " + std::to_string(p.line) + " holds " + line(p.holds) + ", expected " +
+         (p.expectedIsLine ? line(p.expected) : shown(p.expected, e));
+}
+
+// Reads the log back for a run that continues it, into reading. Returns false
+// after writing the message that refuses the run: the log could not be read,
+// or it is not one this run continues.
+bool readForResume(LogFile& log, const ResumeExpectation& run, const char* path, std::ostream& err,
+                   Encoding e, LogReading& reading) {
+  errno = 0;
+  const std::unique_ptr<std::streambuf> bytes = log.reader();
+  if (!bytes) {
+    if (log.error() == 0) return true;  // a device or a pipe: nothing to continue
+    reportLogFault(err, texts::kLogReadFailed, path, log.error(), e);
+    return false;
+  }
+  std::istream in(bytes.get());
+  reading = readLogForResume(in, run);
+  if (reading.readFailed) {
+    reportLogFault(err, texts::kLogReadFailed, path, errno, e);
+    return false;
+  }
+  if (reading.problem) {
+    writeNamed(err, texts::kLogNotResumable, path, e);
+    err << ": " << problemText(*reading.problem, e) << std::endl;
+    return false;
+  }
+  return true;
 }
 
 // Ends a run that cannot go on, once its message is written: releases the
@@ -426,11 +485,11 @@ class CandidateJudges {
 // The digit loop of digitLoop with the candidates judged by judges: writes
 // the same log, line for line, in the same order.
 bool digitLoopOnThreads(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-                        ProgressReporter* progress, Encoding e, CandidateJudges& judges) {
+                        ProgressReporter* progress, Encoding e, int64_t firstPlace, CandidateJudges& judges) {
   std::string& noScaled = texts.noScaled;
   std::shared_ptr<Place> place = judges.open(noScaled + "00");
   judges.setRoot(*place, texts.rootStr);
-  for (int64_t k = 1; k <= length; ++k) {
+  for (int64_t k = firstPlace; k <= length; ++k) {
     noScaled += "00";
     // The next place's candidates follow this place's in the queue: threads
     // with nothing left here build its noScaled values meanwhile.
@@ -474,15 +533,15 @@ bool digitLoopOnThreads(int32_t no, int32_t length, bool debug, std::ostream& lo
 
 }  // namespace
 
-int run(ProgramState& state, Console& console, const char* logPath) {
+int run(ProgramState& state, Console& console, const Services& services, const char* logPath, bool resume) {
   std::ostream& out = console.out;
   const Encodings& e = console.encodings;
   bool computing = false;  // whether the log has been emptied for this run's records
   try {
     // The log must be writable before any question is asked, but what it
     // holds is kept until every answer is usable: a refused run changes nothing.
-    if (!state.logFile.open(logPath, console.openLog)) {
-      reportLogFault(console.err, texts::kLogOpenFailed, state.logFile.error(), e.err);
+    if (!state.logFile.open(logPath, services.openLog)) {
+      reportLogFault(console.err, texts::kLogOpenFailed, logPath, state.logFile.error(), e.err);
       return giveUp(state, console);
     }
     int32_t no = 0;
@@ -493,24 +552,37 @@ int run(ProgramState& state, Console& console, const char* logPath) {
         !ask(console, kLengthQuestion, length, any)) {
       return giveUp(state, console);
     }
-    if (!state.logFile.truncate()) {
-      reportLogFault(console.err, texts::kLogWriteFailed, state.logFile.error(), e.err);
+    // A resumed run keeps the places its log holds whole and cuts off the
+    // rest; the log is read while this run holds it, before anything is written.
+    LogReading kept;
+    if (resume) {
+      const ResumeExpectation expected{no, state.debug, e.log, kLogFileCrLf ? LineEnd::crLf : LineEnd::lf,
+                                       length};
+      if (!readForResume(state.logFile, expected, logPath, console.err, e.err, kept))
+        return giveUp(state, console);
+    }
+    if (!(kept.places > 0 ? state.logFile.cut(kept.cutOffset) : state.logFile.truncate())) {
+      reportLogFault(console.err, texts::kLogWriteFailed, logPath, state.logFile.error(), e.err);
       return giveUp(state, console);
     }
     computing = true;
+    state.logFile.syncEvery(kSyncInterval, services.syncClock, console.durable);
 
     out << texts::kComputing.in(e.out) << std::endl;
-    ProgressReporter progress(console.err, console.errIsTerminal, length, console.clock);
+    ProgressReporter progress(console.errTerminal, length, services.clock);
+    progress.resumeAfter(static_cast<int32_t>(kept.places));
     state.texts.noScaled = std::to_string(no);
     state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
-    const bool logged =
-        digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log, state.threads);
+    // The places kept carry the computation's state in their last result.
+    if (kept.places > 0) state.texts = kept.texts;
+    const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log,
+                                  kept.places + 1, state.threads);
     progress.finish();
 
     // Closing reports what the last writes could not: both must succeed.
     const bool closed = state.logFile.close();
     if (!(logged && closed)) {
-      reportLogFault(console.err, texts::kLogWriteFailed, state.logFile.error(), e.err);
+      reportLogFault(console.err, texts::kLogWriteFailed, logPath, state.logFile.error(), e.err);
       return giveUp(state, console);
     }
   } catch (const std::bad_alloc&) {
@@ -525,6 +597,37 @@ int run(ProgramState& state, Console& console, const char* logPath) {
   out << texts::kFinished.in(e.out) << std::endl;
   if (console.waitForKey) console.waitForKey();
   return 0;
+}
+
+int check(const char* logPath, std::ostream& out, std::ostream& err, Encoding e) {
+  errno = 0;
+  const std::unique_ptr<std::streambuf> bytes = openForReading(logPath);
+  LogReading reading;
+  if (bytes) {
+    std::istream in(bytes.get());
+    reading = checkLog(in);
+  }
+  if (!bytes || reading.readFailed) {
+    const int error = errno;
+    err << "longsqrt: " << quoted(logPath);
+    if (error != 0) err << ": " << std::strerror(error);
+    err << std::endl;
+    return 1;
+  }
+  if (reading.problem) {
+    out << quoted(logPath) << ": " << problemText(*reading.problem, e) << std::endl;
+  } else {
+    out << checkSummary(quoted(logPath), reading) << std::endl;
+  }
+  out.flush();
+  if (!out) {
+    const int error = errno;
+    err << "longsqrt: write error";
+    if (error != 0) err << ": " << std::strerror(error);
+    err << std::endl;
+    return 1;
+  }
+  return reading.problem ? 1 : 0;
 }
 
 int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText) {
@@ -546,20 +649,20 @@ int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText) {
 }
 
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress, Encoding e, int threads) {
-  if (threads > 1 && length > 0) {
+               ProgressReporter* progress, Encoding e, int64_t firstPlace, int threads) {
+  if (threads > 1 && firstPlace <= length) {
     // This thread judges too: threads - 1 beside it. When the system starts
     // none, the loop runs alone, as with 1.
     CandidateJudges judges(threads - 1, debug);
     if (judges.helpers() > 0)
-      return digitLoopOnThreads(no, length, debug, logFile, texts, progress, e, judges);
+      return digitLoopOnThreads(no, length, debug, logFile, texts, progress, e, firstPlace, judges);
   }
   std::string& noScaled = texts.noScaled;
   const std::string& rootStr = texts.rootStr;
   const std::string& resultText = texts.resultText;
 
   // 64-bit place counter: a length of 2147483647 must end, not overflow.
-  for (int64_t k = 1; k <= length; ++k) {
+  for (int64_t k = firstPlace; k <= length; ++k) {
     noScaled += "00";
     std::string prevDigit = "0";
     std::string rootStrNew;

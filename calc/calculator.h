@@ -3,9 +3,11 @@
 #ifndef LONGSQRT_CALC_CALCULATOR_H
 #define LONGSQRT_CALC_CALCULATOR_H
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "calc/log_file.h"
@@ -36,48 +38,79 @@ struct Encodings {
   Encoding log = Encoding::big5;  // the run log
 };
 
-// The streams a run talks through and the platform services it relies on.
+// The console a run talks through: its streams, what they are and speak, and
+// the wait for a key that ends every run.
 struct Console {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
-  std::function<void()> waitForKey;  // the wait for a key that ends every run
-  bool errIsTerminal = false;        // whether the progress line may be shown
-  ProgressReporter::Clock clock = ProgressReporter::steadyClock;
-  bool inIsTerminal = false;                  // whether an unusable answer is asked again
-  Encodings encodings{};                      // the bytes of the texts on each destination
-  LogFile::Opener openLog = openLogFile;      // opens the log's file (tests put their own)
+  std::function<void()> waitForKey;               // the wait for a key that ends every run
+  std::optional<platform::Terminal> errTerminal;  // err as a terminal, for the progress line; none: no line
+  bool inIsTerminal = false;                      // whether an unusable answer is asked again
+  Encodings encodings{};                          // the bytes of the texts on each destination
   std::function<int()> inputError = nullptr;  // why in ended: a read error's number, 0 for its end (or empty)
+  bool durable = true;  // whether the log is synced to the disk (off only to measure what that costs)
 };
 
-// Runs the whole dialogue: opens the log at logPath (keeping what it holds),
+// The longest run time between two syncs of the log to the disk: what a crash
+// or a power cut may cost a run that is resumed.
+inline constexpr std::chrono::seconds kSyncInterval{10};
+
+// What a run asks of the system beside its console: the time, for the
+// progress line and for the log's periodic sync, and the log's file. Tests
+// put their own in place.
+struct Services {
+  ProgressReporter::Clock clock = ProgressReporter::steadyClock;
+  LogFile::Clock syncClock = ProgressReporter::steadyClock;
+  LogFile::Opener openLog = openLogFile;
+};
+
+// Runs the whole dialogue: opens the log at logPath with services.openLog
+// (keeping what it holds), times the progress line by services.clock,
 // asks for debug, no and length, empties the log once all three answers are
-// usable, computes the places into it and waits for a key. On a terminal an
-// unusable answer is refused and its question asked again; elsewhere it ends
-// the run. Returns 0 when the log holds every requested place, 1 when the run
+// usable, computes the places into it and waits for a key. With resume, the
+// log is read back first: a log of this run (the same no, debug, encoding and
+// line ends) keeps the places 1 .. K it holds whole, is cut after them and
+// gets places K + 1 .. length, so that it ends as an uninterrupted run's log;
+// a missing or empty log makes an ordinary run. On a terminal an unusable
+// answer is refused and its question asked again; elsewhere it ends the run.
+// The log is synced to the disk at least every kSyncInterval of
+// services.syncClock and before success. Returns 0 when the log holds every requested place, 1 when the run
 // was refused (unusable or missing answer, unreadable input, log not openable
-// or held by another run; the log is then left as it was) or stopped (the log
-// could not be written, memory ran out; the log then ends in whole lines);
+// or held by another run, a log --resume cannot continue, named at its first
+// wrong line; the log is then left as it was) or stopped (the log could not
+// be written or synced, memory ran out; the log then ends in whole lines);
 // each refusal or fault is reported on console.err, a log fault with the
-// system's reason.
-int run(ProgramState& state, Console& console, const char* logPath = texts::kLogFileName);
+// system's reason and every message about the log with logPath.
+int run(ProgramState& state, Console& console, const Services& services = {},
+        const char* logPath = texts::kLogFileName, bool resume = false);
+
+// Verifies every line of the log at logPath and asks nothing. Returns 0 after
+// writing its one-line summary to out ("log.txt: no 2, debug 0, Big5, LF, 1000
+// whole places"); 1 after writing its first wrong line (number, what it holds,
+// what belongs there, log texts in e) to out, or after a one-line message on
+// err when the log cannot be read or out fails.
+int check(const char* logPath, std::ostream& out, std::ostream& err, Encoding e = Encoding::big5);
 
 // Returns floor(sqrt(no)) by a linear search on arbitrary squares, writes
 // "input = " and no as a line to out and sets resultText to the root and ".".
 // A negative no is outside the search: returns -1 and writes and sets nothing.
 int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText);
 
-// Extends texts by length decimal places of sqrt(no), one digit per place,
-// writing result records (and, when debug, candidate traces) in encoding to
-// logFile and telling progress (when given) each place finished. With threads
-// above 1, up to that many threads judge a place's candidates at once, lowest
-// first, while the calling thread writes the log: the log, the texts and what
-// progress is told are those of threads 1, byte for byte, and a candidate's
-// std::bad_alloc reaches the caller as if the caller had judged it. Returns
-// false as soon as a write to logFile fails, true when every place is logged.
-// Precondition: no >= 0 and texts hold no, its integer root and "root.".
+// Extends texts by the decimal places firstPlace .. length of sqrt(no), one
+// digit per place, writing result records (and, when debug, candidate traces)
+// in encoding to logFile and telling progress (when given) each place
+// finished. With threads above 1, up to that many threads judge a place's
+// candidates at once, lowest first, the calling thread among them, which
+// writes the log: the log, the texts and what progress is told are those of
+// threads 1, byte for byte, and a candidate's std::bad_alloc reaches the
+// caller as if the caller had judged it. Returns false as soon as a write to
+// logFile fails, true when every place is logged. Precondition: no >= 0,
+// firstPlace >= 1, and texts hold the state after place firstPlace - 1 (for
+// place 1: no, its integer root and "root.").
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress = nullptr, Encoding encoding = Encoding::big5, int threads = 1);
+               ProgressReporter* progress = nullptr, Encoding encoding = Encoding::big5,
+               int64_t firstPlace = 1, int threads = 1);
 
 }  // namespace calc
 

@@ -1,11 +1,15 @@
 // The run log as a stream: its file is held for one run alone from the moment
-// it is opened, checked before the dialogue without being changed, emptied
-// only when a run starts computing, and receives each line whole, with its
-// line end, in a single write, so that it always ends in whole lines.
+// it is opened, checked before the dialogue without being changed, emptied (or
+// cut back to the places a resumed run keeps) only when a run starts
+// computing, receives each line whole, with its line end, in a single write,
+// so that it always ends in whole lines, and is made durable on the disk at
+// least every so often and before it is released.
 #ifndef LONGSQRT_CALC_LOG_FILE_H
 #define LONGSQRT_CALC_LOG_FILE_H
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -33,6 +37,16 @@ class LogSink {
   virtual bool write(const char* data, std::size_t size) = 0;
   // Empties what the sink held before this run.
   virtual bool truncate() = 0;
+  // Keeps the first size bytes of what the sink holds and drops the rest;
+  // later writes follow them. A sink that cannot be cut fails with ENOTSUP.
+  virtual bool cut(uint64_t size);
+  // Makes every byte written so far survive a crash or a power cut (on the
+  // disk, not in the system's cache). A sink with nothing to keep succeeds.
+  virtual bool sync() { return true; }
+  // Returns a reader of what the sink holds, from its first byte; nullptr
+  // with error() 0 when it holds nothing that can be read back (a device, a
+  // pipe), nullptr with error() set when reading it cannot start.
+  virtual std::unique_ptr<std::streambuf> reader();
   // Releases the sink; a refused run (nothing written) removes a file that
   // opening it created, so that the run leaves no trace, but only while that
   // file is still the one it created and still empty.
@@ -52,6 +66,14 @@ class LogSink {
 // kLogDanglingLink), when the file cannot be opened or is held.
 std::unique_ptr<LogSink> openLogFile(const char* path);
 
+// Opens path for reading from its first byte; returns nullptr, with the
+// reason in errno, when it cannot be opened. A read that fails makes the
+// stream on it fail (badbit), with the reason in errno.
+std::unique_ptr<std::streambuf> openForReading(const char* path);
+
+// Whether the log's file ends its lines in CR LF (Windows) rather than LF.
+extern const bool kLogFileCrLf;
+
 // A stream buffer that gathers everything written to it and hands it to its
 // sink in one write at each flush: a log flushed at every line end reaches its
 // file one whole line at a time, however long the line.
@@ -65,6 +87,10 @@ class LineBuffer : public std::streambuf {
   void dropPending() { setp(pbase(), epptr()); }
   // Returns true once the buffer could not grow for what it was given.
   bool outOfMemory() const { return outOfMemory_; }
+  // Makes the sink durable after a line whenever interval has passed on
+  // clock since the last time (from this call on); a zero interval never.
+  void syncEvery(std::chrono::steady_clock::duration interval,
+                 std::function<std::chrono::steady_clock::time_point()> clock);
 
  protected:
   int_type overflow(int_type c) override;
@@ -75,10 +101,15 @@ class LineBuffer : public std::streambuf {
   // Makes room for extra more bytes; returns false, with what was gathered
   // kept as it was, when memory runs out.
   bool grow(std::size_t extra);
+  // Moves the put position n bytes on, for any n (pbump takes an int).
+  void advance(std::size_t n);
 
   LogSink* sink_;
   std::vector<char> buffer_;
   bool outOfMemory_ = false;
+  std::chrono::steady_clock::duration syncInterval_{0};
+  std::function<std::chrono::steady_clock::time_point()> clock_;
+  std::chrono::steady_clock::time_point lastSync_;
 };
 
 // The run log: an output stream on a LogSink. Writes after a failure are
@@ -87,6 +118,8 @@ class LogFile : public std::ostream {
  public:
   // Opens a sink for a path; tests replace the file with one of their own.
   using Opener = std::function<std::unique_ptr<LogSink>(const char* path)>;
+  // Supplies the current time: the steady clock, or a hand-moved one in tests.
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
   // Constructs a closed log: every write to it fails.
   LogFile();
@@ -96,8 +129,20 @@ class LogFile : public std::ostream {
   bool is_open() const { return sink_ != nullptr; }
   // Empties the file for this run's records; returns false on failure.
   bool truncate();
-  // Writes what is pending and releases the file; returns false if any write
-  // or the release failed. refused: the run wrote nothing and is giving up.
+  // Keeps the file's first size bytes for this run to continue after, and
+  // drops the rest; returns false on failure.
+  bool cut(uint64_t size);
+  // Returns a reader of what the file holds (see LogSink::reader); on
+  // nullptr, error() tells whether reading failed (nonzero) or there is
+  // nothing to read back (0).
+  std::unique_ptr<std::streambuf> reader();
+  // Makes the file durable after a line at least every interval of clock
+  // time from now on (see LineBuffer::syncEvery), and at a close that is not
+  // refused; durable false: never (for measuring what it costs).
+  void syncEvery(std::chrono::steady_clock::duration interval, Clock clock, bool durable = true);
+  // Writes what is pending, makes the file durable unless the run is refused
+  // (or syncing is off), and releases it; returns false if any write, the
+  // sync or the release failed. refused: the run wrote nothing and is giving up.
   bool close(bool refused = false);
   // Drops the part of a line not yet written, so that a run stopped in the
   // middle of a line (out of memory) leaves only whole lines.
@@ -107,12 +152,14 @@ class LogFile : public std::ostream {
   int error() const { return error_; }
 
  private:
-  // Records the sink's reason for the first failure and fails the stream.
-  bool note(bool ok);
+  // Returns ok; when it is false, keeps the reason of the log's first failure
+  // (the sink's, or ENOMEM) and fails the stream.
+  bool recordFailure(bool ok);
 
   LineBuffer buffer_;
   std::unique_ptr<LogSink> sink_;
   int error_ = 0;
+  bool durable_ = true;
 };
 
 }  // namespace calc

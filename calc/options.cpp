@@ -16,12 +16,13 @@ namespace {
 
 // The usage, in ASCII so that any terminal shows it.
 constexpr char kUsage[] =
-    "Usage: longsqrt [--big5 | --utf8] [--threads N]\n"
+    "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume] [--threads N]\n"
+    "       longsqrt --check [--log FILE]\n"
     "       longsqrt --help | --version\n"
     "\n"
     "Computes the square root of an integer from 0 to 2147483647 to as many\n"
     "decimal places as asked, digit by digit, and writes every step to log.txt\n"
-    "in the current folder. It asks three questions on the console:\n"
+    "in the current folder (or FILE). It asks three questions on the console:\n"
     "  debug    1 logs every candidate digit too, 0 only the results\n"
     "  no       the integer\n"
     "  length   the number of decimal places\n"
@@ -31,6 +32,12 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --big5      write every text in Big5, on a UTF-8 terminal too (for luit)\n"
     "  --utf8      write the console texts and the log in UTF-8 instead of Big5\n"
+    "  --log FILE  write the run log to FILE instead of log.txt\n"
+    "  --resume    continue the run the log holds: same questions, same answers;\n"
+    "              the places it holds whole are kept, the rest is computed, and\n"
+    "              the log ends as an uninterrupted run's would\n"
+    "  --check     verify every line of the log, ask nothing, print one summary\n"
+    "              line (or the first wrong line) and exit\n"
     "  --threads N judge up to N candidate digits at once, on N threads (1 to 64;\n"
     "              the log is the same for every N); by default the processors\n"
     "              this process may run on, at most 10: here ";
@@ -45,9 +52,17 @@ constexpr char kUsageRest[] =
     "  LONGSQRT_LIMB_LOOPS  scalar or avx2: the form of the big-integer loops\n"
     "                       (the fastest this processor runs when unset)\n"
     "\n"
-    "Exit status: 0 when log.txt holds every place asked for; 1 when the run was\n"
-    "refused or the log could not be written; 2 for an unknown argument or path,\n"
-    "for --big5 with --utf8, or for a --threads outside 1 to 64.\n"
+    "The log reaches the disk at least every 10 seconds and before the run ends,\n"
+    "so an interrupted run (Ctrl-C, a crash, a power cut) loses little:\n"
+    "  longsqrt --resume    (answer as before) continues it\n"
+    "  longsqrt --check     says how many places the log holds\n"
+    "\n"
+    "Exit status: 0 when the log holds every place asked for (--check: when every\n"
+    "line is right); 1 when the run was refused, the log could not be written or\n"
+    "continued (--check: a wrong line, or the log could not be read); 2 for an\n"
+    "unknown argument or path, --log without a file, a --threads outside 1 to\n"
+    "64, or options that exclude each other (--big5 with --utf8, --resume with\n"
+    "--check).\n"
     "See longsqrt(1).\n";
 
 // Returns the length of the well-formed UTF-8 sequence at p (a byte of 0x80
@@ -77,14 +92,13 @@ std::size_t printableUtf8(const unsigned char* p) {
   return valid && c > 0x9F ? size : 0;
 }
 
-// Returns text as a message may show it: printable ASCII and well-formed
-// UTF-8 as they are, a backslash doubled, and every other byte (control
-// bytes, invalid UTF-8) as an escape (\e, \n, \t, \r, \x9b), so that no
-// argument can move the cursor or switch the terminal's modes.
-std::string quoted(const char* text) {
+}  // namespace
+
+std::string quoted(const std::string& text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string shown;
-  for (auto p = reinterpret_cast<const unsigned char*>(text); *p != 0;) {
+  // The terminating zero stops a multi-byte sequence cut short at the end.
+  for (auto p = reinterpret_cast<const unsigned char*>(text.c_str()), end = p + text.size(); p != end;) {
     const unsigned char b = *p;
     if (b >= 0x80) {
       if (const std::size_t size = printableUtf8(p)) {
@@ -112,6 +126,8 @@ std::string quoted(const char* text) {
   }
   return shown;
 }
+
+namespace {
 
 // Reads text as a thread count into threads: decimal digits alone, from 1 to
 // kMostThreads. Returns false, with threads as it was, for anything else.
@@ -182,6 +198,20 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
       if (!readThreads(value, options.threads)) {
         err << "longsqrt: --threads takes a number from 1 to " << kMostThreads << ", not '" << quoted(value)
             << "' (see longsqrt --help)" << std::endl;
+        return 2;
+      }
+    } else if (std::strcmp(arg, "--log") == 0 || std::strncmp(arg, "--log=", 6) == 0) {
+      // --log FILE or --log=FILE; a missing or empty name is refused, not taken for log.txt.
+      const char* path = arg[5] == '=' ? arg + 6 : i + 1 < argc ? argv[++i] : nullptr;
+      if (path == nullptr || *path == '\0') {
+        err << "longsqrt: --log needs a file name (see longsqrt --help)" << std::endl;
+        return 2;
+      }
+      options.logPath = path;
+    } else if (std::strcmp(arg, "--resume") == 0 || std::strcmp(arg, "--check") == 0) {
+      (arg[2] == 'r' ? options.resume : options.check) = true;
+      if (options.resume && options.check) {
+        err << "longsqrt: --resume and --check exclude each other (see longsqrt --help)" << std::endl;
         return 2;
       }
     } else {

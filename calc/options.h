@@ -1,13 +1,16 @@
 // The command line of longsqrt: no argument runs the dialogue with a Big5 log
 // and console texts in each terminal's character set; --big5 and --utf8 write
-// everything in the one they name; --threads sets how many threads judge the
-// candidates; --help and --version answer and end the program. Beside it, LONGSQRT_LIMB_LOOPS may choose the
-// path of the big-integer loops.
+// everything in the one they name; --log names the log; --resume continues
+// the run its log holds, --check verifies a log and asks nothing; --threads
+// sets how many threads judge the candidates; --help and --version answer
+// and end the program. Beside it, LONGSQRT_LIMB_LOOPS may choose the path of
+// the big-integer loops.
 #ifndef LONGSQRT_CALC_OPTIONS_H
 #define LONGSQRT_CALC_OPTIONS_H
 
 #include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "calc/texts.h"
 
@@ -15,8 +18,11 @@ namespace calc {
 
 // What the command line asks of a run.
 struct Options {
-  std::optional<Encoding> encoding;  // --big5 or --utf8: every text in it; none: each terminal's own
-  std::optional<int> threads;        // --threads N (1 to kMostThreads); none: defaultThreads()
+  std::optional<Encoding> encoding;           // --big5 or --utf8: every text in it; none: each terminal's own
+  std::string logPath = texts::kLogFileName;  // --log FILE: the run log's path
+  bool resume = false;                        // --resume: continue the run the log holds
+  bool check = false;                         // --check: verify the log, ask nothing
+  std::optional<int> threads;                 // --threads N (1 to kMostThreads); none: defaultThreads()
 };
 
 // Makes the big-integer loops take the path name asks for (the value of the
@@ -30,11 +36,18 @@ int chooseLimbLoops(const char* name, std::ostream& err);
 // goes on; otherwise the exit status the program ends with: 0 after writing
 // the usage (--help, -h) or the version (--version), each naming the default
 // thread count, to out (1, with a message on err, when out fails to take it),
-// 2 after writing a one-line message to err naming an unknown argument,
-// refusing the value of --threads N or --threads=N (a decimal number from 1
-// to 64) or saying that --big5 and --utf8 exclude each other. Messages show control bytes and invalid UTF-8
-// of what they name as escapes (\e, \x9b).
+// 2 after writing a one-line message to err naming an unknown argument, a
+// --log without a file name (missing or empty), a --threads N or --threads=N
+// whose N is not a decimal number from 1 to 64, or two options that exclude
+// each other (--big5 and --utf8, --resume and --check). Messages show control
+// bytes and invalid UTF-8 of what they name as escapes (\e, \x9b).
 int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
+
+// Returns text as a message may show it: printable ASCII and well-formed
+// UTF-8 as they are, a backslash doubled, and every other byte (control
+// bytes, invalid UTF-8) as an escape (\e, \n, \t, \r, \x9b), so that no
+// argument or log line can move the cursor or switch the terminal's modes.
+std::string quoted(const std::string& text);
 
 }  // namespace calc
 

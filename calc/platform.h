@@ -1,14 +1,19 @@
 // The platform layer under the calculator: the standard descriptors, which
 // streams are terminals, how wide they are and which character set they speak,
 // a line kept in order on a terminal through signals, the wait for a key that
-// ends a run, and the Windows console's code page. Everything that differs
-// between POSIX and Windows lives behind these functions.
+// ends a run, the Windows console's code page, and the file operations of the
+// run log. Everything that differs between POSIX and Windows lives behind these
+// functions: platform.cpp holds what the systems share, platform_posix.cpp and
+// platform_windows.cpp what each does its own way.
 #ifndef LONGSQRT_CALC_PLATFORM_H
 #define LONGSQRT_CALC_PLATFORM_H
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "calc/texts.h"
 
@@ -28,11 +33,21 @@ void failWritesInsteadOfSignals();
 // when it merely ended or has not failed.
 int standardInputError();
 
-// Returns true when standard input is a terminal (on Windows a console, not
-// the NUL device).
-bool standardInputIsTerminal();
-// Returns true when standard error is a terminal (on Windows a console).
-bool standardErrorIsTerminal();
+// Returns true when fd is a terminal (on Windows a console, not the NUL
+// device).
+bool isTerminal(int fd);
+
+// A terminal the program shows a line on: the stream that writes there, its
+// descriptor and its width.
+struct Terminal {
+  std::ostream& stream;
+  int fd = -1;                   // where signals erase and redraw a kept line; -1: signals leave it
+  std::function<int()> columns;  // returns its width now; 0 or less (or empty) when unknown
+};
+
+// Returns standard error as a terminal written through err, its width asked
+// anew at each call; nothing when standard error is not a terminal.
+std::optional<Terminal> standardErrorTerminal(std::ostream& err);
 
 // Returns true when fd is a terminal and the character set of the locale the
 // environment names for LC_CTYPE (LC_ALL, LC_CTYPE, LANG) is UTF-8. Leaves the
@@ -83,6 +98,85 @@ class ConsoleCodePage {
  private:
   [[maybe_unused]] unsigned previous_ = 0;  // the code page to restore (Windows); 0 when none was set
 };
+
+// --- The run log's file: each operation that fails leaves its reason in errno ----
+
+// Writes all size bytes at p to fd, retrying after interruptions and short
+// counts; returns false at the first write that fails (ENOSPC when the system
+// took nothing without saying why). Safe in a signal handler.
+bool writeAll(int fd, const char* p, std::size_t size);
+
+// Opens path for writing without truncating it; create: only if it does not
+// exist yet (else EEXIST). A FIFO without a reader fails at once (ENXIO). On
+// Windows the share mode denies other writers: one that tries fails with
+// inUseError.
+int openForWriting(const char* path, bool create, int inUseError);
+
+// Whether a run may keep the file it opened: yes, another run holds it, or
+// the name stands for another file by now.
+enum class Hold { held, inUse, replaced };
+// Holds the file open on fd (named path) against every other run: an advisory
+// lock on a regular file (POSIX; a file system without locks holds it as it
+// is), the share mode its open took (Windows).
+Hold holdExclusively(int fd, const char* path);
+
+// Returns true when path is a symbolic link to a file that does not exist
+// (never on Windows, whose logs are not links the run has to tell apart).
+bool isDanglingLink(const char* path);
+
+// Cuts the file on fd to size bytes and moves its offset there; a device or
+// a pipe, which has nothing to cut, is left as it is.
+bool cutTo(int fd, long long size);
+
+// Closes fd; when removeIfEmpty, the file is removed too if it is still empty
+// and path still names it (on Windows, where an open file cannot be removed,
+// after the close, failing when another run has opened it since).
+bool closeFile(int fd, const char* path, bool removeIfEmpty);
+
+// Returns true when fd is a regular file, or when that cannot be told: what a
+// device or a pipe is not.
+bool isRegularFile(int fd);
+
+// Returns the size of the file on fd; -1 when it cannot be told.
+long long fileSize(int fd);
+
+// Moves fd's offset to at.
+bool seekTo(int fd, long long at);
+
+// Makes the data written to the file on fd, and its size, survive a crash or
+// a power cut (fdatasync, or fsync where there is none; FlushFileBuffers on
+// Windows), retrying after interruptions.
+bool syncFile(int fd);
+
+// Makes the directory entry of path, a file just created, survive a power
+// cut (POSIX: syncs its directory; a directory that cannot be synced is left
+// so, its file's data being safe). Does nothing on Windows, which keeps the
+// name with the file.
+void syncDirectoryOf(const char* path);
+
+// Opens path for reading only, from its first byte; on Windows without
+// denying the run that holds it for writing.
+int openForReading(const char* path);
+
+// Reads at most size bytes from fd into p, retrying after interruptions;
+// returns the count (0 at the end), or -1 with the reason in errno.
+long long readSome(int fd, char* p, std::size_t size);
+
+// Closes fd, whose close has nothing to report (a file opened for reading).
+void closeDescriptor(int fd);
+
+// Returns true when a and b are open on the same file (always on Windows,
+// where a share mode holds the log, not its name).
+bool sameFile(int a, int b);
+
+// Whether this system's text files end their lines in CR LF (Windows) rather than LF.
+extern const bool kCrLfLineEnds;
+
+// Returns the bytes a text file of this system holds for the size bytes at
+// data: data itself on POSIX; on Windows, whose logs are opened binary so that
+// a line and its end go out in one write, a copy in storage with each "\n"
+// written "\r\n".
+std::string_view withSystemLineEnds(const char* data, std::size_t size, std::string& storage);
 
 }  // namespace calc::platform
 

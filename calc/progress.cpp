@@ -36,35 +36,39 @@ std::string clockText(long long s) {
   return text;
 }
 
+// Writes "\r", width blanks and "\r" to os, from a fixed run of blanks.
+void eraseLine(std::ostream& os, std::size_t width) {
+  static constexpr char kBlanks[] = "                                ";
+  os.put('\r');
+  for (std::size_t left = width; left > 0;) {
+    const std::size_t n = std::min(left, sizeof kBlanks - 1);
+    os.write(kBlanks, static_cast<std::streamsize>(n));
+    left -= n;
+  }
+  os.put('\r');
+}
+
 // The reporter whose line the signals keep: at most one at a time.
-const void* holder = nullptr;
+const ProgressReporter* signalsKeptFor = nullptr;
 
 }  // namespace
 
-ProgressReporter::Screen ProgressReporter::standardError() {
-  return Screen{[] { return platform::terminalColumns(2); }, 2};
+ProgressReporter::ProgressReporter(std::optional<platform::Terminal> terminal, int32_t length, Clock clock)
+    : terminal_(std::move(terminal)), length_(length), clock_(std::move(clock)) {
+  if (terminal_) start_ = clock_();
 }
 
-ProgressReporter::ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock,
-                                   Screen screen)
-    : os_(os),
-      isTerminal_(isTerminal),
-      length_(length),
-      clock_(std::move(clock)),
-      screen_(std::move(screen)) {
-  if (isTerminal_) start_ = clock_();
-}
-
-double ProgressReporter::workDone(int64_t k, int64_t length) {
-  assert(1 <= k && k <= length);
+double ProgressReporter::workDone(int64_t done, int64_t k, int64_t length) {
+  assert(0 <= done && done < k && k <= length);
   // The sum of j^2 + c*j over j = 1..k is k(k+1)(2k+1+3c)/6.
   const auto total = [](double n) { return n * (n + 1) * (2 * n + 1 + 3 * kLinearCost); };
-  return total(static_cast<double>(k)) / total(static_cast<double>(length));
+  const double before = total(static_cast<double>(done));
+  return (total(static_cast<double>(k)) - before) / (total(static_cast<double>(length)) - before);
 }
 
 void ProgressReporter::place(int32_t k) {
-  assert(1 <= k && k <= length_);
-  if (!isTerminal_) return;
+  assert(done_ < k && k <= length_);
+  if (!terminal_) return;
   const auto now = clock_();
   if (now - start_ < kQuietPeriod) return;
   if (shownWidth_ != 0 && now - lastDraw_ < kRedrawInterval) return;
@@ -73,7 +77,7 @@ void ProgressReporter::place(int32_t k) {
 }
 
 int ProgressReporter::usableColumns() const {
-  int columns = screen_.columns ? screen_.columns() : 0;
+  int columns = terminal_->columns ? terminal_->columns() : 0;
   if (columns <= 0) columns = kUnknownColumns;
   // Writing in the last column makes some terminals wrap at once, and an
   // echoed "^C" must not wrap either: the erase could not reach the line.
@@ -81,7 +85,7 @@ int ProgressReporter::usableColumns() const {
 }
 
 void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elapsed) {
-  const double done = workDone(k, length_);
+  const double done = workDone(done_, k, length_);
   const double seconds = std::chrono::duration<double>(elapsed).count();
   char head[96];
   std::snprintf(head, sizeof head, "place %ld of %ld, %d%% of the work, ", static_cast<long>(k),
@@ -98,36 +102,36 @@ void ProgressReporter::draw(int32_t k, std::chrono::steady_clock::duration elaps
   // Blank out what is left of a longer earlier line, within the width.
   const std::size_t width = std::max(line.size(), std::min(shownWidth_, static_cast<std::size_t>(usable)));
   line.resize(width, ' ');
-  keepOnSignals(line, width + kEchoColumns);
+  keepOnSignals(line.data(), line.size(), width + kEchoColumns);
   // One insertion, so that a signal never finds half a draw. The cursor goes
   // back to the line's start: a terminal that wraps long lines anew when it
   // narrows then keeps it at the start of the wrapped line, from where a
   // resize clears every row of it.
-  os_ << ('\r' + line + '\r') << std::flush;
+  terminal_->stream << ('\r' + line + '\r') << std::flush;
   shownWidth_ = width;
 }
 
 void ProgressReporter::finish() {
   if (shownWidth_ != 0) {
     // From here on a continue or a resize has nothing to draw again.
-    if (holdsSignals_) keepOnSignals("", shownWidth_ + kEchoColumns);
+    if (holdsSignals_) keepOnSignals("", 0, shownWidth_ + kEchoColumns);
     const int usable = usableColumns();
-    const std::size_t width = std::min(shownWidth_, static_cast<std::size_t>(std::max(usable, 0)));
-    os_ << ('\r' + std::string(width, ' ') + '\r') << std::flush;
+    eraseLine(terminal_->stream, std::min(shownWidth_, static_cast<std::size_t>(std::max(usable, 0))));
+    terminal_->stream.flush();
     shownWidth_ = 0;
   }
   if (holdsSignals_) {
     platform::stopKeepingLine();
     holdsSignals_ = false;
-    holder = nullptr;
+    signalsKeptFor = nullptr;
   }
 }
 
-void ProgressReporter::keepOnSignals(const std::string& line, std::size_t eraseWidth) {
-  if (screen_.fd < 0 || (!holdsSignals_ && holder != nullptr)) return;
-  platform::keepLineThroughSignals(screen_.fd, line.data(), line.size(), eraseWidth, kFreeColumns);
+void ProgressReporter::keepOnSignals(const char* line, std::size_t size, std::size_t eraseWidth) {
+  if (terminal_->fd < 0 || (!holdsSignals_ && signalsKeptFor != nullptr)) return;
+  platform::keepLineThroughSignals(terminal_->fd, line, size, eraseWidth, kFreeColumns);
   holdsSignals_ = true;
-  holder = this;
+  signalsKeptFor = this;
 }
 
 }  // namespace calc

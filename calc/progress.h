@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
+#include <optional>
 #include <string>
+
+#include "calc/platform.h"
 
 namespace calc {
 
@@ -17,7 +19,7 @@ namespace calc {
 // place costs), the elapsed time and an estimate of the time left. It draws
 // nothing during the first second, redraws at most every kRedrawInterval,
 // cuts the line to the terminal's width, leaves the cursor at the line's
-// start, and never writes anything when its stream is not a terminal. While a
+// start, and never writes anything without a terminal. While a
 // line is shown, any signal that ends the process erases it first, a stop
 // (Ctrl-Z) erases it and the continue draws it again, and a resize draws it
 // again at the new width (on Windows, Ctrl-C and Ctrl-Break erase it).
@@ -26,17 +28,8 @@ class ProgressReporter {
   // Supplies the current time: the steady clock, or a hand-moved one in tests.
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
-  // The terminal the line is shown on.
-  struct Screen {
-    std::function<int()> columns;  // returns its width now; 0 or less (or empty) when unknown
-    int fd = -1;                   // where signals erase and redraw the line; -1: signals leave it
-  };
-
   // Returns the current time of the steady clock.
   static std::chrono::steady_clock::time_point steadyClock() { return std::chrono::steady_clock::now(); }
-  // Returns the process's standard error as a screen: its width asked anew at
-  // each call, and its descriptor for what signals do to the line.
-  static Screen standardError();
 
   // Holds back the first draw until a run has taken this long.
   static constexpr std::chrono::milliseconds kQuietPeriod{1000};
@@ -45,39 +38,44 @@ class ProgressReporter {
   // Assumes this width when the terminal does not tell its own.
   static constexpr int kUnknownColumns = 80;
 
-  // Starts timing a run of length places; writes to os only when isTerminal,
-  // cut to screen's width and kept through signals on screen.fd.
-  ProgressReporter(std::ostream& os, bool isTerminal, int32_t length, Clock clock = steadyClock,
-                   Screen screen = standardError());
+  // Starts timing a run of length places whose line is shown on terminal, cut
+  // to its width and kept through signals on its descriptor; without a
+  // terminal it writes nothing and never asks the time.
+  ProgressReporter(std::optional<platform::Terminal> terminal, int32_t length, Clock clock = steadyClock);
   // Erases the line if it is still shown and gives the signals back.
   ~ProgressReporter() { finish(); }
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
+  // Counts the work from place done + 1 on: places 1 .. done of a resumed
+  // run were computed before it. Precondition: 0 <= done, before place().
+  void resumeAfter(int32_t done) { done_ = done; }
   // Notes that place k is finished; redraws the line when one is due.
-  // Precondition: 1 <= k <= length.
+  // Precondition: done < k <= length.
   void place(int32_t k);
   // Erases the line if one is shown, leaving the cursor at the line's start,
-  // and restores the signal handlers it replaced.
+  // and restores the signal handlers it replaced. Allocates nothing, so that
+  // a run that ran out of memory can call it.
   void finish();
 
  private:
-  // Returns the share (above 0, at most 1) of a run of length places that its
-  // first k places take, by the cost of each place. Precondition: 1 <= k <= length.
-  static double workDone(int64_t k, int64_t length);
+  // Returns the share (above 0, at most 1) of the places done + 1 .. length
+  // of a run that the places done + 1 .. k take, by the cost of each place.
+  // Precondition: 0 <= done < k <= length.
+  static double workDone(int64_t done, int64_t k, int64_t length);
   void draw(int32_t k, std::chrono::steady_clock::duration elapsed);
   // Returns the columns the line may take on the terminal as it is now.
   int usableColumns() const;
 
-  // Makes signals erase eraseWidth columns and redraw line while this
-  // reporter's line is shown, unless another reporter's line has the signals.
-  void keepOnSignals(const std::string& line, std::size_t eraseWidth);
+  // Makes signals erase eraseWidth columns and redraw the size bytes at line
+  // while this reporter's line is shown, unless another reporter's line has
+  // the signals.
+  void keepOnSignals(const char* line, std::size_t size, std::size_t eraseWidth);
 
-  std::ostream& os_;
-  bool isTerminal_;
+  std::optional<platform::Terminal> terminal_;
   int32_t length_;
+  int32_t done_ = 0;  // the places computed before this run
   Clock clock_;
-  Screen screen_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastDraw_;
   std::size_t shownWidth_ = 0;  // columns written on the line now; 0 when none is shown

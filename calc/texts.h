@@ -95,6 +95,13 @@ inline constexpr LogText kLogHeld{
     {"\xA5\x74\xA4\x40\xAD\xD3\xB0\xF5\xA6\xE6\xA5\xBF\xA6\x62\xA8\xCF\xA5\xCE\xB0\x4F\xBF\xFD\xC0\xC9 ",
      "另一個執行正在使用記錄檔 "},
     {"", ""}};
+// Reading the log back failed; the reason follows (11 bytes in Big5, the name, 5 bytes).
+inline constexpr LogText kLogReadFailed{{"\xC5\xAA\xA8\xFA\xB0\x4F\xBF\xFD\xC0\xC9 ", "讀取記錄檔 "},
+                                        {" \xA5\xA2\xB1\xD1", " 失敗"}};
+// The log is not one this run can continue; its first wrong line follows (7
+// bytes in Big5, the name, 9 bytes).
+inline constexpr LogText kLogNotResumable{{"\xB0\x4F\xBF\xFD\xC0\xC9 ", "記錄檔 "},
+                                          {" \xB5\x4C\xAA\x6B\xB1\xB5\xC4\xF2", " 無法接續"}};
 // The reason the log cannot be opened when its name is a symbolic link to
 // nothing: the file the link points to does not exist (24 bytes in Big5).
 inline constexpr Text kDanglingLink{
@@ -134,6 +141,10 @@ inline constexpr const Text* kAll[] = {
     &kLogWriteFailed.before,
     &kLogWriteFailed.after,
     &kLogHeld.before,
+    &kLogReadFailed.before,
+    &kLogReadFailed.after,
+    &kLogNotResumable.before,
+    &kLogNotResumable.after,
     &kDanglingLink,
     &kCase1,
     &kLimit,

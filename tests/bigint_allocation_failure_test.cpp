@@ -6,17 +6,13 @@
 #include <functional>
 #include <new>
 #include <ostream>
-#include <streambuf>
 
 #include "bigint_test_util.h"
+#include "failing_allocator.h"
 
-namespace {
-
-// The allocation that is to fail, counted down on this thread only; 0 when
-// the allocator is not armed, so the rest of the test program is untouched.
-thread_local long allocationsUntilFailure = 0;
-
-}  // namespace
+thread_local long failing_allocator::allocationsUntilFailure = 0;
+using failing_allocator::allocationsUntilFailure;
+using failing_allocator::FixedSink;
 
 // Each out of line, so that no call site sees malloc() and free() paired
 // with new and delete.
@@ -31,15 +27,6 @@ __attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { 
 namespace {
 
 using namespace bigint_test;
-
-// A stream buffer over a fixed array, so that printing allocates only what
-// the insertion itself does.
-struct FixedSink : std::streambuf {
-  char text[512];
-  FixedSink() { clear(); }
-  void clear() { setp(text, text + sizeof text); }
-  std::string str() const { return std::string(pbase(), pptr()); }
-};
 
 TEST(BigintAllocationFailure, EveryOperationLeavesItsOperandsAsTheyWere) {
   using Op = std::function<void(arbitrary&, arbitrary&)>;

@@ -94,15 +94,4 @@ TEST(BigintOutput, PrintsSignedDecimalInEitherForm) {
   }
 }
 
-TEST(BigintOutput, ChainsAndLeavesAFailedStreamFailed) {
-  std::ostringstream os;
-  os << "[" << makeLarge({0, 0, 1}, false) << "|" << arbitrary(-3) << "]";
-  EXPECT_EQ(os.str(), "[-4294967296|-3]");
-  std::ostringstream failed;
-  failed.setstate(std::ios::failbit);
-  failed << makeLarge({1, 2, 3});
-  EXPECT_TRUE(failed.fail());
-  EXPECT_EQ(failed.str(), "");
-}
-
 }  // namespace

@@ -95,9 +95,14 @@ TEST(BigintMagnitude, EveryPathMultipliesByALimb) {
     for (size_t n : lengths()) {
       for (int kind = 0; kind < kKinds; ++kind) {
         for (uint32_t m : {10u, 0u, 1u, 0x8000u, 0xFFFFu, static_cast<uint32_t>(rng() & 0xFFFF)}) {
-          Limbs x = operand(n, kind, rng);
-          const mpz_class want = valueOf(x) * m;  // x is printed as the product
-          const uint32_t carry = magnitude::multiplyByLimb(x.data(), n, static_cast<uint16_t>(m));
+          // Starting at every limb of a 32-byte line in turn: the vector
+          // forms place their blocks by the address.
+          const size_t offset = (n + kind + m) % 16;
+          Limbs buffer = operand(offset + n, kind, rng);
+          const mpz_class want = valueOf(Limbs(buffer.begin() + offset, buffer.end())) * m;
+          const uint32_t carry =
+              magnitude::multiplyByLimb(buffer.data() + offset, n, static_cast<uint16_t>(m));
+          Limbs x(buffer.begin() + offset, buffer.end());  // printed as the product
           x.push_back(static_cast<uint16_t>(carry));
           ASSERT_TRUE(carry < 0x10000 && valueOf(x) == want)
               << path << ": got" << hex(x) << ", want " << want;

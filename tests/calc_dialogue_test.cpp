@@ -22,6 +22,7 @@
 #include "calc/options.h"
 #include "calc/thread_pool.h"
 #include "calc_test_util.h"
+#include "failing_allocator.h"
 
 namespace {
 
@@ -36,21 +37,20 @@ struct Outcome {
   calc::RootTexts texts;
 };
 
-// Runs the dialogue on the answers with the log at logPath and the candidates
-// judged on threads threads; setUp may change the console further.
+// Runs the dialogue on the answers with the log at logPath, services and the
+// candidates judged on threads threads; setUp may change the console further.
 Outcome runDialogue(const std::string& answers, const std::string& logPath, bool terminal = false,
-                    calc::LogFile::Opener opener = calc::openLogFile,
+                    const calc::Services& services = {},
                     const std::function<void(calc::Console&)>& setUp = nullptr, int threads = 1) {
   std::istringstream in(answers);
   std::ostringstream out, err;
   Outcome o;
-  calc::Console console{in, out, err, [&o] { ++o.waits; }, false};
+  calc::Console console{in, out, err, [&o] { ++o.waits; }, std::nullopt};
   console.inIsTerminal = terminal;
-  console.openLog = std::move(opener);
   if (setUp) setUp(console);
   calc::ProgramState state;
   state.threads = threads;
-  o.status = calc::run(state, console, logPath.c_str());
+  o.status = calc::run(state, console, services, logPath.c_str());
   o.out = out.str();
   o.err = err.str();
   o.log = readFile(logPath);
@@ -125,16 +125,23 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   const Outcome o = runDialogue("0\n2\n2\n", dir.log());
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, named(kLogOpenFailed) + ": " + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(o.err, named(kLogOpenFailed, dir.log()) + ": " + std::strerror(EISDIR) + "\n");
   EXPECT_EQ(o.waits, 1);
 }
 
-// A log that records every write it is given; it can run out of memory at
-// its n-th write and fail with an error number when it is closed.
+// A log that records every write it is given and, in syncs, how many writes
+// each sync followed; it can run out of memory at its n-th write and fail
+// with an error number when it is synced or closed.
 class RecordingSink : public calc::LogSink {
  public:
-  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0)
-      : writes_(writes), closeError_(closeError), throwAt_(throwAt) {}
+  explicit RecordingSink(std::vector<std::string>& writes, int closeError = 0, size_t throwAt = 0,
+                         int syncError = 0, std::vector<size_t>* syncs = nullptr)
+      : writes_(writes), closeError_(closeError), throwAt_(throwAt), syncError_(syncError), syncs_(syncs) {}
+  bool sync() override {
+    if (syncs_) syncs_->push_back(writes_.size());
+    error_ = syncError_;
+    return syncError_ == 0;
+  }
   bool write(const char* data, size_t size) override {
     if (writes_.size() + 1 == throwAt_) throw std::bad_alloc();
     writes_.emplace_back(data, size);
@@ -150,12 +157,21 @@ class RecordingSink : public calc::LogSink {
   std::vector<std::string>& writes_;
   int closeError_;
   size_t throwAt_;
+  int syncError_;
+  std::vector<size_t>* syncs_;
 };
 
 TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   std::vector<std::string> writes;
+  std::vector<size_t> syncs;
   calc::LogFile log;
-  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
+  ASSERT_TRUE(log.open(
+      "log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes, 0, 0, 0, &syncs); }));
+  // A second passes at every line: the file reaches the disk after every
+  // tenth, and before it is closed.
+  int seconds = 0;
+  log.syncEvery(std::chrono::seconds(10),
+                [&] { return std::chrono::steady_clock::time_point() + std::chrono::seconds(seconds++); });
   const std::string longLine(100000, '7');  // far longer than any stream buffer
   log << longLine << std::endl;
   calc::RootTexts texts{"2", "1", "1."};
@@ -168,6 +184,19 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
     joined += w;
   }
   EXPECT_EQ(joined, longLine + "\n" + golden);
+  EXPECT_EQ(syncs, (std::vector<size_t>{10, 20, 30, 40, 40}));
+}
+
+TEST(CalcLog, ALineMemoryCannotHoldFailsTheLogAndReachesNoFile) {
+  std::vector<std::string> writes;
+  calc::LogFile log;
+  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
+  failing_allocator::allocationsUntilFailure = 1;  // the buffer's first growth
+  log << "7" << std::endl;
+  failing_allocator::allocationsUntilFailure = 0;
+  EXPECT_FALSE(log.close());
+  EXPECT_EQ(log.error(), ENOMEM);
+  EXPECT_TRUE(writes.empty());
 }
 
 TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
@@ -178,40 +207,44 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     size_t throwAt;    // the log write that runs out of memory; 0: none
     int throwAtPlace;  // the place after which the progress runs out of memory; 0: none
     int readError;     // the error number of reading the answers; 0: none
+    int syncError;     // the error number of syncing the log to the disk; 0: none
     std::string err;
     size_t writes;    // the lines that reached the log
     int threads = 1;  // the threads that judge the candidates
   };
   const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
   const std::vector<Case> cases = {
-      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0,
+      {"only the close fails", "0\n2\n2\n", EIO, 0, 0, 0, 0,
        named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
-      {"only the close fails, 3 threads", "1\n2\n2\n", EIO, 0, 0, 0,
+      {"only the sync fails", "0\n2\n2\n", 0, 0, 0, 0, EIO,
+       named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
+      {"only the close fails, 3 threads", "1\n2\n2\n", EIO, 0, 0, 0, 0,
        named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 39, 3},
-      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, noMemory, 2},
-      {"memory runs out in a write, 7 threads", "1\n2\n9\n", 0, 25, 0, 0, noMemory, 24, 7},
-      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6},
-      {"memory runs out in the computation, 2 threads", "0\n2\n3\n", 0, 0, 2, 0, noMemory, 6, 2},
-      {"the answers cannot be read", "", 0, 0, 0, EIO,
+      {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, 0, noMemory, 2},
+      {"memory runs out in a write, 7 threads", "1\n2\n9\n", 0, 25, 0, 0, 0, noMemory, 24, 7},
+      {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, 0, noMemory, 6},
+      {"memory runs out in the computation, 2 threads", "0\n2\n3\n", 0, 0, 2, 0, 0, noMemory, 6, 2},
+      {"the answers cannot be read", "", 0, 0, 0, EIO, 0,
        std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
   };
   for (const Case& c : cases) {
-    TempDir dir;
     std::vector<std::string> writes;
     int clockCalls = 0;
     const auto setUp = [&](calc::Console& console) {
       console.inputError = [&c] { return c.readError; };
-      // The progress asks the time once at the start and once after each place.
-      console.errIsTerminal = true;
-      console.clock = [&] {
-        if (++clockCalls == c.throwAtPlace + 1 && c.throwAtPlace != 0) throw std::bad_alloc();
-        return std::chrono::steady_clock::time_point();
-      };
+      console.errTerminal.emplace(calc::platform::Terminal{console.err, -1, nullptr});
     };
-    const Outcome o = runDialogue(
-        c.answers, dir.log(), false,
-        [&](const char*) { return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt); }, setUp,
-        c.threads);
+    calc::Services services;
+    // The progress asks the time once at the start and once after each place.
+    services.clock = [&] {
+      if (++clockCalls == c.throwAtPlace + 1 && c.throwAtPlace != 0) throw std::bad_alloc();
+      return std::chrono::steady_clock::time_point();
+    };
+    services.openLog = [&](const char*) {
+      return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt, c.syncError);
+    };
+    // The sink stands for the file: no file is made.
+    const Outcome o = runDialogue(c.answers, "log.txt", false, services, setUp, c.threads);
     EXPECT_EQ(o.status, 1) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
     EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;
@@ -281,7 +314,7 @@ TEST(CalcDigitLoop, StopsInThePlaceWhoseLogWriteFailed) {
         FailingBuffer buffer(limit);
         std::ostream log(&buffer);
         calc::RootTexts texts{"2", "1", "1."};
-        EXPECT_FALSE(calc::digitLoop(2, 50, false, log, texts, nullptr, Encoding::big5, threads)) << limit;
+        EXPECT_FALSE(calc::digitLoop(2, 50, false, log, texts, nullptr, Encoding::big5, 1, threads)) << limit;
         EXPECT_EQ(texts.resultText, resultTextOf(2, static_cast<int64_t>(p + 1))) << limit;
         EXPECT_EQ(buffer.written, plain.substr(0, limit));
       }
@@ -292,7 +325,7 @@ TEST(CalcDigitLoop, StopsInThePlaceWhoseLogWriteFailed) {
       FailingBuffer buffer(limit);
       std::ostream log(&buffer);
       calc::RootTexts texts{"2", "1", "1."};
-      EXPECT_FALSE(calc::digitLoop(2, 50, true, log, texts, nullptr, Encoding::big5, threads)) << limit;
+      EXPECT_FALSE(calc::digitLoop(2, 50, true, log, texts, nullptr, Encoding::big5, 1, threads)) << limit;
       EXPECT_LE(texts.resultText.size(), 4u) << limit;
       EXPECT_EQ(buffer.written, traced.substr(0, limit));
     }
@@ -317,11 +350,11 @@ TEST(CalcDigitLoop, EveryThreadCountWritesTheSameBytes) {
     for (const calc::Encoding e : {calc::Encoding::big5, calc::Encoding::utf8}) {
       const auto setUp = [e](calc::Console& console) { console.encodings = {e, e, e}; };
       TempDir one;
-      const Outcome alone = runDialogue(c.answers, one.log(), false, calc::openLogFile, setUp, 1);
+      const Outcome alone = runDialogue(c.answers, one.log(), false, {}, setUp, 1);
       ASSERT_EQ(alone.status, 0) << c.what;
       for (const int threads : {2, 3, 7}) {
         TempDir dir;
-        const Outcome o = runDialogue(c.answers, dir.log(), false, calc::openLogFile, setUp, threads);
+        const Outcome o = runDialogue(c.answers, dir.log(), false, {}, setUp, threads);
         const std::string what = std::string(c.what) + ", " + std::to_string(threads) + " threads";
         EXPECT_EQ(o.status, 0) << what;
         EXPECT_EQ(o.log, alone.log) << what;
@@ -344,12 +377,13 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     std::optional<calc::Encoding> encoding;
     const char* out;  // the start of what goes to standard output
     const char* err;
-    bool outFails = false;  // standard output takes nothing (a full disk)
+    bool outFails = false;           // standard output takes nothing (a full disk)
+    const char* parsed = "log.txt";  // the log's path, then " resume" or " check" when asked
     std::optional<int> threads = std::nullopt;
   };
   const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
   const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
-  const char* usage = "Usage: longsqrt [--big5 | --utf8] [--threads N]\n";
+  const char* usage = "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume] [--threads N]\n";
   const auto badThreads = [](const std::string& value) {
     return "longsqrt: --threads takes a number from 1 to 64, not '" + value + "' (see longsqrt --help)\n";
   };
@@ -362,10 +396,22 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
       {{"--big5", "--big5"}, -1, big5, "", ""},
       {{"--help"}, 0, none, usage, ""},
       {{"-h"}, 0, none, usage, ""},
+      {{"--log", "run 1.txt", "--resume"}, -1, none, "", "", false, "run 1.txt resume"},
+      {{"--check", "--log=-x"}, -1, none, "", "", false, "-x check"},
+      {{"--log"}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--log", ""}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--log="}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
+      {{"--resume", "--check"},
+       2,
+       none,
+       "",
+       "longsqrt: --resume and --check exclude each other (see longsqrt --help)\n",
+       false,
+       "log.txt resume check"},
       {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
-      {{"--threads", "1"}, -1, none, "", "", false, 1},
-      {{"--threads=64", "--utf8"}, -1, utf8, "", "", false, 64},
-      {{"--threads", "3", "--threads=07"}, -1, none, "", "", false, 7},
+      {{"--threads", "1"}, -1, none, "", "", false, "log.txt", 1},
+      {{"--threads=64", "--utf8"}, -1, utf8, "", "", false, "log.txt", 64},
+      {{"--threads", "3", "--threads=07"}, -1, none, "", "", false, "log.txt", 7},
       {{"--threads", "0"}, 2, none, "", t0.c_str()},
       {{"--threads=65"}, 2, none, "", t65.c_str()},
       {{"--threads", "+2"}, 2, none, "", tPlus.c_str()},
@@ -386,11 +432,12 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        "",
        "longsqrt: unknown argument '\\e[?1049h\\t\\\\' (see longsqrt --help)\n"},
       {{"\x9b"
-        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe9\xc0\xaf\xed\xa0\x80\x7f"},
+        "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\xe9\xc0\xaf\xed\xa0\x80\x7f"},
        2,
        none,
        "",
-       "longsqrt: unknown argument '\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
+       "longsqrt: unknown argument "
+       "'\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
        "(see "
        "longsqrt --help)\n"},
       {{"--help"}, 1, none, "", "longsqrt: write error\n", true},
@@ -407,6 +454,8 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
         << what;
     EXPECT_EQ(options.encoding, c.encoding) << what;
     EXPECT_EQ(options.threads, c.threads) << what;
+    EXPECT_EQ(options.logPath + (options.resume ? " resume" : "") + (options.check ? " check" : ""), c.parsed)
+        << what;
     EXPECT_EQ(out.str().substr(0, std::strlen(c.out)), c.out) << what;
     EXPECT_EQ(out.str().empty(), *c.out == '\0') << what;
     EXPECT_EQ(err.str(), c.err) << what;

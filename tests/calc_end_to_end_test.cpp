@@ -9,12 +9,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,6 +115,127 @@ TEST(CalcEndToEnd, EdgeCasesLogEveryPlace) {
   }
 }
 
+// Returns the byte offset at which place k's record ends in a log.
+size_t placeEnd(const std::string& log, int k) {
+  const std::string end = std::string(kSeparator) + "\n\n";
+  size_t at = 0;
+  for (int i = 0; i < k; ++i) at = log.find(end, at) + end.size();
+  return at;
+}
+
+// Returns the number (from 1) of the line holding byte offset at.
+int64_t lineAt(const std::string& log, size_t at) {
+  return std::count(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+}
+
+// Changes the last digit of the line holding offset at to the next one.
+std::string bumpedLine(std::string log, size_t at) {
+  char& digit = log[log.find('\n', at) - 1];
+  digit = digit == '9' ? '8' : static_cast<char>(digit + 1);
+  return log;
+}
+
+TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
+  struct Case {
+    const char* name;
+    const char* golden;   // the uninterrupted run, in tests/data
+    const char* answers;  // the golden run's
+    bool utf8;
+    std::function<std::string(const std::string& golden)> before;  // the log left by the interrupted run
+    const char* otherAnswers = nullptr;  // a refusal: the answers of the resumed run
+    std::function<int64_t(const std::string& golden)> refusedAt = nullptr;  // the line a refusal names
+  };
+  const char *d1 = "debug1_no2_length2", *d99 = "debug0_no99_length2", *d66 = "debug0_no66_length160";
+  const char *a1 = "1\n2\n2\n", *a99 = "0\n99\n2\n", *a66 = "0\n66\n160\n";
+  const auto first = [](const std::string&) { return int64_t{1}; };
+  const auto head = [](const std::string& g) { return g.substr(0, 5000); };
+  const auto all = [](const std::string& g) { return g; };
+  const auto place1 = [](const std::string& g) { return g.substr(0, placeEnd(g, 1)); };
+  const std::vector<Case> cases = {
+      {"a record boundary", d1, a1, false, place1},
+      {"a record boundary, a limit block", d99, a99, true, place1},
+      {"inside a place's traces", d1, a1, true,
+       [](const std::string& g) { return g.substr(0, g.find('\n', placeEnd(g, 1) + 50) + 1); }},
+      {"inside a line", d1, a1, false, [](const std::string& g) { return g.substr(0, 300); }},
+      {"inside a line", d66, a66, true, [](const std::string& g) { return g.substr(0, g.size() / 2); }},
+      {"no log", d66, a66, false, nullptr},
+      {"every place logged", d66, a66, false, all},
+      {"other no", d66, a66, false, head, "0\n67\n160\n", first},
+      {"other debug", d66, a66, false, head, "1\n66\n160\n", first},
+      {"other encoding", d66, a66, false, head, a66, first},
+      {"more places than asked", d66, a66, false, all, "0\n66\n100\n",
+       [](const std::string& g) { return lineAt(g, placeEnd(g, 100)); }},
+      {"a wrong digit in a middle result", d66, a66, false,
+       [](const std::string& g) { return bumpedLine(g, g.find("sqrt(66, 50)")); }, a66,
+       [](const std::string& g) { return lineAt(g, g.find("sqrt(66, 50)")); }},
+      {"a wrong last root", d66, a66, false,
+       [](const std::string& g) { return bumpedLine(g.substr(0, placeEnd(g, 80)), g.find("sqrt(66, 80)")); },
+       a66, [](const std::string& g) { return lineAt(g, g.find("sqrt(66, 80)")); }},
+      {"a wrong x in place K", d1, a1, false,
+       [](const std::string& g) { return bumpedLine(g.substr(0, placeEnd(g, 1)), g.find("x ")); }, a1,
+       [](const std::string&) { return int64_t{3}; }},
+  };
+  for (const Case& c : cases) {
+    const std::string golden = std::string(LONGSQRT_TEST_DATA) + "/" + c.golden;
+    const bool refused = c.otherAnswers != nullptr;
+    // The other encoding's row resumes a Big5 log with --utf8.
+    const bool utf8Run = c.utf8 || (refused && std::string(c.name) == "other encoding");
+    const auto inRun = [utf8Run](const std::string& big5) { return utf8Run ? toUtf8(big5) : big5; };
+    const auto inLog = [&c](const std::string& big5) { return c.utf8 ? toUtf8(big5) : big5; };
+    const std::string log = readFile(golden + ".log");
+    TempDir dir;
+    const std::string before = c.before ? inLog(c.before(log)) : "";
+    if (c.before) std::ofstream(dir.log(), std::ios::binary) << before;
+    const Outcome o = runProgram(dir, refused ? c.otherAnswers : c.answers,
+                                 std::string(utf8Run ? "--utf8 " : "") + "--resume");
+    if (refused) {
+      EXPECT_EQ(o.status, 1) << c.name;
+      EXPECT_EQ(o.out, inRun(prompts())) << c.name;
+      const std::string named = inRun(calc_test::named(kLogNotResumable)) + ": line " +
+                                std::to_string(c.refusedAt(log)) + " holds \"";
+      EXPECT_EQ(o.err.substr(0, named.size()), named) << c.name << ": " << o.err;
+      EXPECT_EQ(o.log, before) << c.name;
+      continue;
+    }
+    EXPECT_EQ(o.status, 0) << c.name;
+    EXPECT_EQ(o.out, inRun(readFile(golden + ".stdout"))) << c.name;
+    EXPECT_EQ(o.err, "") << c.name;
+    EXPECT_EQ(o.log, inLog(log)) << c.name;
+  }
+}
+
+TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog) {
+  const std::string answers = "1\n2\n400\n";
+  TempDir whole;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(runProgram(whole, answers).status, 0);
+  const auto took =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  std::mt19937 rng(std::random_device{}());
+  const auto wait = std::uniform_int_distribution<long>(0, took.count())(rng);
+  TempDir dir;
+  std::ofstream(dir.path / "answers.txt") << answers;
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(dir.path.c_str()) != 0 || !freopen("answers.txt", "r", stdin) ||
+        !freopen("/dev/null", "w", stdout))
+      _exit(127);
+    execl(LONGSQRT_EXE, LONGSQRT_EXE, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  usleep(static_cast<useconds_t>(wait));
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  const std::string interrupted = readFile(dir.log());
+  const Outcome o = runProgram(dir, answers, "--resume");
+  EXPECT_EQ(o.status, 0) << "killed after " << wait << " us";
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(o.log, readFile(whole.log()))
+      << "killed after " << wait << " us, " << interrupted.size() << " bytes left";
+}
+
 TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   TempDir dir;
   ASSERT_EQ(runProgram(dir, "1\n2\n5\n").status, 0);
@@ -149,7 +274,8 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
     const char* args;
     const char* answers;
     std::string redirect;
-    const char* logBefore;  // "": none, "/dev/full" or "missing/target": a link to it, "fifo", else its bytes
+    const char* logBefore;  // "": none, "/dev/full" or "missing/target": a link to it, "fifo", "empty", else
+                            // its bytes
     int status;
     std::string out, err, log;
     std::string before = "";  // shell text run first: the child's limits
@@ -160,6 +286,17 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
   const std::string noSpace = named(kLogWriteFailed) + ": " + std::strerror(ENOSPC) + "\n";
   const std::string writeError = std::string("longsqrt: write error: ") + std::strerror(ENOSPC) + "\n";
   const char* plain = "> stdout.txt 2> stderr.txt";
+  // --check reads a log and changes nothing: good logs, an empty one, an
+  // unfinished one, a wrong line.
+  const std::string golden66 = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug0_no66_length160.log");
+  const std::string crLf66 = withCrLf(toUtf8(golden66)), cut66 = golden66.substr(0, golden66.size() / 2);
+  std::string noSeparator = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug0_no99_length2.log");
+  noSeparator.erase(noSeparator.find(std::string(kSeparator) + "\n"), 32);
+  std::string wrongDigit = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug0_no99_length2.log");
+  wrongDigit.replace(wrongDigit.find("9.94\n"), 4, "9.95");
+  // The log's own texts are shown in the console's encoding, whatever the log's.
+  const std::string result = std::string("\"") + kResultPrefix.big5 + " sqrt(99, 2) = 9.9";
+  const std::string wrongLine = "log.txt: line 8 holds " + result + "5\", expected " + result + "4\"\n";
   // A file-size limit cuts a traced log back to its last whole line.
   const size_t fileLimit = 8192;  // ulimit -f counts 512-byte blocks
   TempDir unlimited;
@@ -172,6 +309,9 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
   const std::string toClosedPipe = "1>&" + std::to_string(closedPipe[1]) + " 2> stderr.txt";
   std::vector<Case> cases = {
       {"full disk", "", "0\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
+      // A device's lock is every program's: a log on one takes none.
+      {"full disk locked elsewhere", "", "0\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, "",
+       "exec 9>/dev/full; flock -n 9 &&"},
       {"full disk, traces", "", "1\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
       {"full disk, no place to write", "", "0\n2\n0\n", plain, "/dev/full", 0, successConsole(2), "", ""},
       {"full disk, traces, 7 threads", "--threads 7", "1\n2\n2\n", plain, "/dev/full", 1, computing, noSpace,
@@ -199,12 +339,34 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        named(kLogOpenFailed) + ": " + std::strerror(ENXIO) + "\n", ""},
       {"link to nothing", "", "0\n2\n3\n", plain, "missing/target", 1, "",
        named(kLogOpenFailed) + ": " + kDanglingLink.big5 + "\n", ""},
+      {"--log a folder", "--log .", "0\n2\n3\n", plain, "", 1, "",
+       named(kLogOpenFailed, ".") + ": " + std::strerror(EISDIR) + "\n", ""},
+      {"--check, UTF-8, CR LF", "--check", "", plain, crLf66.c_str(), 0,
+       "log.txt: no 66, debug 0, UTF-8, CR LF, 160 whole places\n", "", crLf66},
+      {"--check, unfinished", "--check --log log.txt", "", plain, cut66.c_str(), 0,
+       "log.txt: no 66, debug 0, Big5, LF, 100 whole places, then an unfinished place 101 (--resume "
+       "continues "
+       "it)\n",
+       "", cut66},
+      {"--check, empty", "--check", "", plain, "empty", 0, "log.txt: 0 whole places\n", "", ""},
+      {"--check, a missing separator", "--check", "", plain, noSeparator.c_str(), 1,
+       "log.txt: line 6 holds \"\", expected \"===============================\"\n", "", noSeparator},
+      {"--check, a wrong digit", "--check", "", plain, wrongDigit.c_str(), 1, wrongLine, "", wrongDigit},
+      {"--check, a wrong digit, --utf8", "--check --utf8", "", plain, wrongDigit.c_str(), 1,
+       toUtf8(wrongLine), "", wrongDigit},
+      {"--check, a folder", "--check --log .", "", plain, "", 1, "",
+       std::string("longsqrt: .: ") + std::strerror(EISDIR) + "\n", ""},
+      {"--check, no such log", "--check --log missing.txt", "", plain, "", 1, "",
+       std::string("longsqrt: missing.txt: ") + std::strerror(ENOENT) + "\n", ""},
       {"unknown argument", "--bogus", "0\n2\n3\n", plain, kept.c_str(), 2, "",
        "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n", kept},
       {"help to a full disk", "--help", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "", writeError,
        kept},
       {"version to a full disk", "--version", "", "> /dev/full 2> stderr.txt", kept.c_str(), 1, "",
        writeError, kept},
+      {"limb loops the environment names", "--version", "", plain, kept.c_str(), 2, "",
+       "longsqrt: LONGSQRT_LIMB_LOOPS=bogus: no such path (scalar or avx2)\n", kept,
+       "export LONGSQRT_LIMB_LOOPS=bogus;"},
   };
   // An emulator takes the address-space limit for itself, as the sanitizer does.
   if (!kSanitizer && !underEmulator()) {
@@ -236,7 +398,7 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
     } else if (logBefore == "fifo") {
       ASSERT_EQ(mkfifo(dir.log().c_str(), 0600), 0);
     } else if (!logBefore.empty()) {
-      std::ofstream(dir.log()) << logBefore;
+      std::ofstream(dir.log(), std::ios::binary) << (logBefore == "empty" ? "" : logBefore);
     }
     const Outcome o = runProgram(dir, c.answers, c.args, c.redirect, c.before);
     EXPECT_EQ(o.status, c.status) << c.name;

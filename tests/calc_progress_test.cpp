@@ -6,17 +6,20 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "calc/progress.h"
+#include "failing_allocator.h"
 
 #ifndef _WIN32
 #include <sys/ioctl.h>
 
 #include <csignal>
 
+#include "calc/process.h"
 #include "calc/texts.h"
 #include "calc_test_util.h"
 #include "terminal_util.h"
@@ -35,9 +38,9 @@ struct FakeClock {
   }
 };
 
-// A terminal of a width the test sets, never erased by signals.
-calc::ProgressReporter::Screen screenOf(const int& columns) {
-  return {[&columns] { return columns; }, -1};
+// A terminal on os of a width the test sets, never erased by signals.
+calc::platform::Terminal terminalOf(std::ostream& os, const int& columns) {
+  return {os, -1, [&columns] { return columns; }};
 }
 
 TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
@@ -53,7 +56,7 @@ TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
   FakeClock clock;
   std::ostringstream err;
   const int columns = 100;
-  calc::ProgressReporter progress(err, true, 200, clock.function(), screenOf(columns));
+  calc::ProgressReporter progress(terminalOf(err, columns), 200, clock.function());
   for (const Step& s : steps) {
     clock.now = TimePoint{} + milliseconds(s.ms);
     const std::string before = err.str();
@@ -66,44 +69,52 @@ TEST(CalcProgress, DrawsAfterOneSecondAtMostFourTimesASecond) {
             "\rplace 8 of 200, 0% of the work, 0:00:04, about 0:48:54 left\r");
 }
 
-// The share of the first k of L places is W(k) / W(L), W(n) = n(n+1)(2n+1201)
-// (the sum of j^2 + 400j); the time left is elapsed * (1 - share) / share.
-TEST(CalcProgress, WeighsPlacesByTheirCostAndFitsTheTerminal) {
-  struct Row {
-    int columns;  // the terminal's width; 0: unknown
-    int32_t length, place;
-    long long ms;
-    const char* shown;  // what the first draw writes between "\r" and "\r"
+// Every place of a run drawn: the share of the work never falls and is 100%
+// at the last place, where no time is left, and no line is wider than the
+// terminal less its last column and two for an echoed "^C". A resumed run
+// counts only the work left: its first place is a sliver of it.
+TEST(CalcProgress, ShareRisesToTheWholeAndTheLineFitsTheTerminal) {
+  struct Run {
+    int columns;  // 0: unknown, 80
+    int32_t length;
+    int32_t done = 0;  // places a resumed run had before
   };
-  const std::vector<Row> rows = {
-      {100, 2000, 1000, 10000, "place 1000 of 2000, 15% of the work, 0:00:10, about 0:00:55 left"},
-      {100, 2000, 1500, 20000, "place 1500 of 2000, 45% of the work, 0:00:20, about 0:00:24 left"},
-      {100, 2000, 1, 1000, "place 1 of 2000, 0% of the work, 0:00:01, about 2403:03:59 left"},
-      {100, 2000, 2000, 61000, "place 2000 of 2000, 100% of the work, 0:01:01, about 0:00:00 left"},
-      {100, 2147483647, 1000, 1000,
-       "place 1000 of 2147483647, 0% of the work, 0:00:01, more than 99999:59:59 left"},
-      // Cut to leave the last column and two for an echoed "^C"; 80 when unknown.
-      {40, 2000, 1500, 20000, "place 1500 of 2000, 45% of the work, "},
-      {0, 2147483647, 1000, 36000000000,
-       "place 1000 of 2147483647, 0% of the work, 10000:00:00, more than 99999:59:59 "},
-      {4, 2000, 1500, 20000, "p"},
-      {3, 2000, 1500, 20000, ""},
-  };
-  for (const Row& r : rows) {
+  for (const auto& [columns, length, done] :
+       std::vector<Run>{{100, 1}, {100, 2}, {100, 500}, {0, 3000}, {40, 50}, {4, 20}, {100, 500, 250}}) {
     FakeClock clock;
     std::ostringstream err;
-    calc::ProgressReporter progress(err, true, r.length, clock.function(), screenOf(r.columns));
-    clock.now += milliseconds(r.ms);
-    progress.place(r.place);
-    EXPECT_EQ(err.str(), *r.shown ? std::string("\r") + r.shown + "\r" : "") << r.columns << " " << r.place;
+    calc::ProgressReporter progress(terminalOf(err, columns), length, clock.function());
+    progress.resumeAfter(done);
+    int share = -1;
+    std::string line;
+    for (int32_t k = done + 1; k <= length; ++k) {
+      clock.now += std::chrono::seconds(1);
+      const std::size_t before = err.str().size();
+      progress.place(k);
+      line = err.str().substr(before + 1, err.str().size() - before - 2);  // between its two "\r"
+      EXPECT_LE(line.size(), (columns > 0 ? columns : 80) - 3u) << line;
+      const std::size_t percent = line.find("% of the work");
+      if (percent == std::string::npos) continue;
+      const int now = std::stoi(line.substr(line.rfind(' ', percent) + 1));
+      EXPECT_GE(now, share) << line;
+      if (share < 0 && done > 0) {
+        EXPECT_LT(now, 5) << line;
+      }
+      share = now;
+    }
+    if (columns == 100) {  // wide enough for the whole line
+      EXPECT_EQ(share, 100) << length;
+      EXPECT_NE(line.find(", about 0:00:00 left"), std::string::npos) << line;
+    }
   }
 }
 
 TEST(CalcProgress, BlanksAndErasesTheWidestLineWithinTheWidth) {
   FakeClock clock;
-  std::ostringstream err;
+  failing_allocator::FixedSink buffer;
+  std::ostream err(&buffer);
   int columns = 100;
-  calc::ProgressReporter progress(err, true, 100000, clock.function(), screenOf(columns));
+  calc::ProgressReporter progress(terminalOf(err, columns), 100000, clock.function());
   clock.now += std::chrono::seconds(1);
   progress.place(5);
   clock.now += std::chrono::seconds(1);
@@ -112,41 +123,38 @@ TEST(CalcProgress, BlanksAndErasesTheWidestLineWithinTheWidth) {
   // cursor at the line's start.
   const std::string first = "place 5 of 100000, 0% of the work, 0:00:01, more than 99999:59:59 left";
   const std::string second = "place 99999 of 100000, 99% of the work, 0:00:02, about 0:00:00 left";
-  ASSERT_EQ(err.str(),
+  ASSERT_EQ(buffer.str(),
             "\r" + first + "\r\r" + second + std::string(first.size() - second.size(), ' ') + "\r");
+  // The erase allocates nothing: a run that ran out of memory erases too.
+  failing_allocator::allocationsUntilFailure = 1;
   progress.finish();
+  const bool allocated = failing_allocator::allocationsUntilFailure == 0;
+  failing_allocator::allocationsUntilFailure = 0;
+  EXPECT_FALSE(allocated);
   const std::string erased = "\r" + std::string(first.size(), ' ') + "\r";
-  EXPECT_EQ(err.str().substr(4 + 2 * first.size()), erased);  // the widest line shown
-  progress.finish();                                          // nothing left to erase
-  EXPECT_EQ(err.str().size(), 4 + 2 * first.size() + erased.size());
+  EXPECT_EQ(buffer.str().substr(4 + 2 * first.size()), erased);  // the widest line shown
+  progress.finish();                                             // nothing left to erase
+  EXPECT_EQ(buffer.str().size(), 4 + 2 * first.size() + erased.size());
   // The terminal narrows under a long line: neither the blanks after the
   // next, shorter line nor the erase reach its last column.
   clock.now += std::chrono::seconds(1);
   progress.place(6);
   columns = 30;
-  const size_t before = err.str().size();
+  const size_t before = buffer.str().size();
   clock.now += std::chrono::seconds(1);
   progress.place(100000);
   progress.finish();
-  EXPECT_EQ(err.str().substr(before), "\rplace 100000 of 100000, 100\r\r" + std::string(27, ' ') + "\r");
+  EXPECT_EQ(buffer.str().substr(before), "\rplace 100000 of 100000, 100\r\r" + std::string(27, ' ') + "\r");
 }
 
-TEST(CalcProgress, WritesNothingOffATerminal) {
-  FakeClock clock;
-  std::ostringstream err;
+TEST(CalcProgress, WithoutATerminalNeverAsksTheTime) {
   int reads = 0;
-  {
-    calc::ProgressReporter progress(err, false, 10, [&] {
-      ++reads;
-      return clock.now;
-    });
-    for (int32_t k = 1; k <= 10; ++k) {
-      clock.now += std::chrono::seconds(5);
-      progress.place(k);
-    }
-    progress.finish();
-  }
-  EXPECT_EQ(err.str(), "");
+  calc::ProgressReporter progress(std::nullopt, 10, [&] {
+    ++reads;
+    return TimePoint{} + std::chrono::hours(1);
+  });
+  for (int32_t k = 1; k <= 10; ++k) progress.place(k);
+  progress.finish();
   EXPECT_EQ(reads, 0);
 }
 
@@ -159,6 +167,26 @@ void (*handlerOf(int sig))(int) {
   return now.sa_handler;
 }
 
+TEST(CalcProgress, StandardErrorShowsTheLineOnlyWhenItIsATerminal) {
+  terminal_test::Terminal t;
+  if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
+  const int devNull = open("/dev/null", O_WRONLY);
+  for (const int err : {devNull, t.slave}) {
+    const int saved = dup(2);
+    dup2(err, 2);
+    const char* argv[] = {"longsqrt"};
+    calc::Options options;
+    std::optional<calc::Console> console;
+    const int status = calc::setUpFromProcess(1, argv, nullptr, options, console);
+    dup2(saved, 2);
+    close(saved);
+    EXPECT_EQ(status, -1);
+    // The line's terminal is standard error's descriptor, or none.
+    EXPECT_EQ(console && console->errTerminal ? console->errTerminal->fd : -1, err == devNull ? -1 : 2);
+  }
+  close(devNull);
+}
+
 TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
   for (const int sig : {SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGTSTP, SIGCONT, SIGWINCH}) {
     for (void (*before)(int) : {SIG_DFL, SIG_IGN}) {
@@ -168,7 +196,8 @@ TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
       FakeClock clock;
       std::ostringstream err;
       const int columns = 100;
-      calc::ProgressReporter progress(err, true, 10, clock.function(), {[&] { return columns; }, 2});
+      calc::ProgressReporter progress(calc::platform::Terminal{err, 2, [&] { return columns; }}, 10,
+                                      clock.function());
       clock.now += std::chrono::seconds(1);
       EXPECT_EQ(handlerOf(sig), before);
       progress.place(1);

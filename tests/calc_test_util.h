@@ -69,9 +69,9 @@ inline std::string successConsole(int32_t no) {
   return prompts() + kComputing.big5 + "\n" + kInput + std::to_string(no) + "\n" + kFinished.big5 + "\n";
 }
 
-// Returns the Big5 form of a message that names the log, as a run names it.
-inline std::string named(const calc::texts::LogText& t) {
-  return std::string(t.before.big5) + calc::texts::kLogFileName + t.after.big5;
+// Returns the Big5 form of a message that names the log at path, as a run names it.
+inline std::string named(const calc::texts::LogText& t, const std::string& path = calc::texts::kLogFileName) {
+  return t.before.big5 + path + t.after.big5;
 }
 
 // Returns the UTF-8 form of Big5 text, converted by the C library's iconv.
@@ -85,6 +85,13 @@ inline std::string toUtf8(const std::string& big5) {
   const bool ok = iconv(cd, &from, &fromLeft, &to, &toLeft) != static_cast<size_t>(-1);
   iconv_close(cd);
   return ok ? out.substr(0, out.size() - toLeft) : "(not Big5)";
+}
+
+// Returns log with every LF made CR LF, as the Windows build writes it.
+inline std::string withCrLf(const std::string& log) {
+  std::string out;
+  for (char c : log) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
 }
 
 // A scratch folder, removed with everything in it at the end of the test.
