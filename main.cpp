@@ -7,6 +7,7 @@
 #include "calc/options.h"
 #include "calc/platform.h"
 #include "calc/process.h"
+#include "calc/thread_pool.h"
 
 namespace {
 // The run's program-lifetime state exists before main starts and outlives it.
@@ -26,5 +27,6 @@ int main(int argc, char** argv) {
   // Only the benchmark turns the syncs off, to show what they cost.
   const char* noSync = std::getenv("LONGSQRT_BENCH_NO_SYNC");
   console->durable = noSync == nullptr || *noSync == '\0';
+  state.threads = options.threads.value_or(calc::defaultThreads());
   return calc::run(state, *console, {}, options.logPath.c_str(), options.resume);
 }

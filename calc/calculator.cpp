@@ -2,18 +2,26 @@
 // squares and the digit-by-digit loop that writes the run log.
 #include "calc/calculator.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <istream>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <ostream>
+#include <sstream>
 
 #include "bigint/arbitrary.h"
 #include "calc/log_reader.h"
 #include "calc/options.h"
+#include "calc/thread_pool.h"
 
 namespace calc {
 
@@ -83,13 +91,21 @@ arbitrary squareOf(const std::string& digits) {
   return x;
 }
 
-// Accepts digit as the place's digit: rootStrNew and rootStr become the root
-// so far followed by it, resultText gains it. Returns the square of the new
-// root, which the log shows.
-arbitrary acceptDigit(RootTexts& texts, std::string& rootStrNew, const std::string& digit) {
+// Returns the text of candidate digit n.
+char digitOf(int32_t n) { return static_cast<char>('0' + n); }
+
+// Takes digit as the place's digit: rootStrNew and rootStr become the root so
+// far followed by it, resultText gains it.
+void takeDigit(RootTexts& texts, std::string& rootStrNew, const std::string& digit) {
   rootStrNew = texts.rootStr + digit;
   texts.rootStr = rootStrNew;
   texts.resultText += digit;
+}
+
+// Accepts digit as the place's digit (takeDigit). Returns the square of the
+// new root, which the log shows.
+arbitrary acceptDigit(RootTexts& texts, std::string& rootStrNew, const std::string& digit) {
+  takeDigit(texts, rootStrNew, digit);
   return squareOf(texts.rootStr);
 }
 
@@ -102,8 +118,10 @@ void writeResultRecord(std::ostream& log, int32_t no, int64_t k, const std::stri
   log << std::endl;
 }
 
-// Writes the two lines that show the scaled radicand and a square.
-void writeValues(std::ostream& log, const arbitrary& noScaledValue, const arbitrary& x) {
+// Writes the two lines that show the scaled radicand and a square: the values
+// themselves, or their decimal text made on another thread.
+template <typename Value>
+void writeValues(std::ostream& log, const Value& noScaledValue, const Value& x) {
   log << texts::kNoScaledLabel << noScaledValue << std::endl;
   log << texts::kXLabel << x << std::endl;
 }
@@ -198,6 +216,321 @@ int giveUp(ProgramState& state, Console& console) {
   return 1;
 }
 
+// --- Candidates judged on several threads ---------------------------------------
+
+// Returns the decimal text of v, as the log shows it.
+std::string decimalText(const arbitrary& v) {
+  std::ostringstream text;
+  text << v;
+  return text.str();
+}
+
+// What judging one candidate found, with the decimal text of its values when
+// the log traces them.
+struct Judgement {
+  bool overshoots = false;   // its square exceeds the scaled radicand: diff > 0
+  bool below = false;        // its square is below the scaled radicand: diff < 0
+  std::string noScaledText;  // the noScaled value (debug only)
+  std::string xText;         // the candidate's square (debug only)
+};
+
+// What the thread of the candidate that decides a place made of the place's
+// digit: the digit, and the text of the two values the log shows with it (the
+// candidate's noScaled value once more and the square of the new root), made
+// only when the log writes them.
+struct Acceptance {
+  char digit = '0';
+  std::string noScaledText;
+  std::string squareText;
+};
+
+// One candidate of a place, as its thread fills it in. Guarded by the judges'
+// mutex until judged (or accepted) is set; from then on that part is read
+// without it and never written again.
+struct CandidateSlot {
+  bool judged = false;
+  bool accepted = false;
+  std::exception_ptr failure;  // what stopped its thread (memory running out)
+  Judgement judgement;
+  Acceptance acceptance;
+};
+
+// A place as the threads that judge its candidates see it.
+struct Place {
+  explicit Place(std::string scaled) : noScaled(std::move(scaled)) {}
+  // no * 100^k: made with the place, never changed, so read without a lock.
+  const std::string noScaled;
+  // The root digits before this place: written once, before rootKnown is set
+  // under the mutex, then read without it.
+  std::string rootStr;
+  bool rootKnown = false;
+  int32_t wantedBelow = 10;  // candidates from here up are abandoned
+  CandidateSlot slots[10];
+};
+
+// A candidate waiting for a thread to judge it.
+struct QueuedCandidate {
+  std::shared_ptr<Place> place;
+  int32_t n;
+};
+
+// The candidates of a run's places, judged on several threads: the run's own
+// thread, which writes the log, and a pool beside it. Each thread judges one
+// candidate from start to end and builds every value it needs from the
+// texts, exactly as the loop on one thread does; no value passes between
+// threads or from one candidate to the next. The candidates wait in one
+// queue, lowest place and lowest digit first. The log's writer takes the
+// judgements in candidate order, decides each place, and while it waits for
+// one it judges the candidates at the head of the queue itself.
+class CandidateJudges {
+ public:
+  // Starts up to helpers threads beside the caller's (helpers() tells how
+  // many started); debug: the judgements carry the text of their values for
+  // the traces.
+  CandidateJudges(int helpers, bool debug) : debug_(debug), pool_(helpers, [this] { serve(); }) {}
+  // Abandons every candidate and waits for the pool's threads to end.
+  ~CandidateJudges() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    work_.notify_all();
+  }
+  CandidateJudges(const CandidateJudges&) = delete;
+  CandidateJudges& operator=(const CandidateJudges&) = delete;
+
+  // Returns the number of threads that judge beside the caller's.
+  int helpers() const { return pool_.size(); }
+
+  // Makes the place whose scaled radicand is noScaled and queues its ten
+  // candidates behind every candidate queued before. Until setRoot, the
+  // pool's threads that take them build their noScaled values alone: those
+  // do not depend on the digit of the place before.
+  std::shared_ptr<Place> open(std::string noScaled) {
+    auto place = std::make_shared<Place>(std::move(noScaled));
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      for (int32_t n = 0; n <= 9; ++n) queue_.push_back({place, n});
+    }
+    work_.notify_all();
+    return place;
+  }
+
+  // Gives place the root digits before it, once: its candidates go on.
+  void setRoot(Place& place, const std::string& rootStr) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (place.rootKnown) return;
+      place.rootStr = rootStr;
+      place.rootKnown = true;
+    }
+    work_.notify_all();
+  }
+
+  // Waits for candidate n of place to be judged and returns the judgement;
+  // rethrows what stopped its thread. Precondition: n has not been abandoned.
+  const Judgement& judgement(Place& place, int32_t n) {
+    CandidateSlot& slot = place.slots[n];
+    std::unique_lock<std::mutex> lock(mutex_);
+    helpUntil(lock, [&slot] { return slot.judged || slot.failure; });
+    if (!slot.judged) std::rethrow_exception(slot.failure);
+    return slot.judgement;
+  }
+
+  // Abandons the candidates of place above n, which decides it.
+  void decide(Place& place, int32_t n) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    abandonFrom(place, n + 1);
+  }
+
+  // Waits for candidate n's thread to accept the place's digit and returns
+  // what it made; rethrows what stopped it. Precondition: n decides the place.
+  const Acceptance& acceptance(Place& place, int32_t n) {
+    CandidateSlot& slot = place.slots[n];
+    std::unique_lock<std::mutex> lock(mutex_);
+    helpUntil(lock, [&slot] { return slot.accepted || slot.failure; });
+    if (!slot.accepted) std::rethrow_exception(slot.failure);
+    return slot.acceptance;
+  }
+
+ private:
+  // Returns true while candidate n of place may still reach the log. Called
+  // with the mutex held.
+  bool wanted(const Place& place, int32_t n) const { return !stopping_ && n < place.wantedBelow; }
+
+  // Abandons the candidates of place from n up. Called with the mutex held.
+  static void abandonFrom(Place& place, int32_t n) { place.wantedBelow = std::min(place.wantedBelow, n); }
+
+  // Judges the candidates at the head of the queue, on a thread of the pool,
+  // until the judges stop.
+  void serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      judgeHead(lock);
+    }
+  }
+
+  // Takes the candidate at the head of the queue and judges it, with the
+  // mutex released meanwhile. Precondition: lock holds the mutex, the queue
+  // is not empty.
+  void judgeHead(std::unique_lock<std::mutex>& lock) {
+    const QueuedCandidate c = std::move(queue_.front());
+    queue_.pop_front();
+    lock.unlock();
+    judge(*c.place, c.n);
+    lock.lock();
+  }
+
+  // Waits on the log's writer until done() holds, judging meanwhile the
+  // candidate at the head of the queue whenever its place has its root (one
+  // without would wait for the writer itself). Precondition: lock holds the
+  // mutex.
+  template <typename Done>
+  void helpUntil(std::unique_lock<std::mutex>& lock, Done done) {
+    while (!done()) {
+      if (!queue_.empty() && queue_.front().place->rootKnown) {
+        judgeHead(lock);
+      } else {
+        posted_.wait(lock);
+      }
+    }
+  }
+
+  // Judges candidate n of place, as one step of the loop on one thread does,
+  // then, when it may decide the place, accepts the digit it gives. Stops at
+  // the next step once the candidate is abandoned.
+  void judge(Place& place, int32_t n) {
+    CandidateSlot& slot = place.slots[n];
+    try {
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!wanted(place, n)) return;
+      }
+      arbitrary noScaledValue(place.noScaled.c_str());
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        work_.wait(lock, [&] { return place.rootKnown || !wanted(place, n); });
+        if (!wanted(place, n)) return;
+      }
+      std::string rootStrNew = place.rootStr;
+      rootStrNew += digitOf(n);
+      arbitrary x = squareOf(rootStrNew);
+      Judgement j;
+      if (debug_) {
+        j.noScaledText = decimalText(noScaledValue);
+        j.xText = decimalText(x);
+      }
+      arbitrary diff(0);
+      diff = x;
+      diff -= noScaledValue;
+      j.overshoots = diff > 0;
+      j.below = diff < 0;
+      // The same two cases as the loop on one thread: the first overshoot
+      // takes the digit before it, and 9 below the radicand takes 9.
+      const bool overshoots = j.overshoots;
+      const bool limit = !j.overshoots && j.below && n == 9;
+      bool decides = overshoots || limit;
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        slot.judgement = std::move(j);
+        slot.judged = true;
+        // The place ends at its first overshoot, this one or one below: no
+        // candidate above can reach the log, and its threads move on.
+        if (overshoots) abandonFrom(place, n + 1);
+        // Still wanted, no candidate below overshoots: this one may decide.
+        decides = decides && wanted(place, n);
+      }
+      posted_.notify_one();
+      if (!decides) return;
+
+      // Every candidate below overshot nowhere, so the digit before this one
+      // is the place's (0 when this is candidate 0).
+      Acceptance a;
+      a.digit = limit ? '9' : digitOf(n == 0 ? 0 : n - 1);
+      std::string root = place.rootStr;
+      root += a.digit;
+      const arbitrary square = squareOf(root);
+      if (limit || debug_) {
+        a.noScaledText = decimalText(noScaledValue);
+        a.squareText = decimalText(square);
+      }
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        slot.acceptance = std::move(a);
+        slot.accepted = true;
+      }
+      posted_.notify_one();
+    } catch (...) {
+      // Carried to the thread that writes the log, which meets it at this
+      // candidate, in order, as if it had judged the candidate itself.
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        slot.failure = std::current_exception();
+      }
+      posted_.notify_one();
+    }
+  }
+
+  const bool debug_;
+  std::mutex mutex_;
+  std::condition_variable work_;    // the pool's: a candidate queued, a root known, or the judges stop
+  std::condition_variable posted_;  // the writer's: a candidate judged or accepted, or failed
+  std::deque<QueuedCandidate> queue_;
+  bool stopping_ = false;
+  ThreadPool pool_;  // last: its threads start once the rest is made, and end before it goes
+};
+
+// The digit loop of digitLoop with the candidates judged by judges: writes
+// the same log, line for line, in the same order.
+bool digitLoopOnThreads(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
+                        ProgressReporter* progress, Encoding e, int64_t firstPlace, CandidateJudges& judges) {
+  std::string& noScaled = texts.noScaled;
+  std::shared_ptr<Place> place = judges.open(noScaled + "00");
+  judges.setRoot(*place, texts.rootStr);
+  for (int64_t k = firstPlace; k <= length; ++k) {
+    noScaled += "00";
+    // The next place's candidates follow this place's in the queue: threads
+    // with nothing left here build its noScaled values meanwhile.
+    const std::shared_ptr<Place> next = k < length ? judges.open(noScaled + "00") : nullptr;
+    std::string prevDigit = "0";
+    std::string rootStrNew;
+    for (int32_t n = 0; n <= 9; ++n) {
+      const Judgement& j = judges.judgement(*place, n);
+      rootStrNew = texts.rootStr;
+      rootStrNew += digitOf(n);
+      if (debug) {
+        logFile << texts::kTraceN << n << texts::kTraceRootStrNew << rootStrNew << std::endl;
+        writeValues(logFile, j.noScaledText, j.xText);
+        if (!logFile) return false;
+      }
+      if (!j.overshoots) prevDigit.assign(1, digitOf(n));
+      const bool limit = !j.overshoots && j.below && n == 9;
+      if (!j.overshoots && !limit) continue;
+
+      judges.decide(*place, n);
+      takeDigit(texts, rootStrNew, prevDigit);
+      if (next) judges.setRoot(*next, texts.rootStr);
+      const Acceptance& a = judges.acceptance(*place, n);
+      assert(a.digit == prevDigit[0] && "the deciding candidate's thread takes the digit the log takes");
+      if (limit) {
+        logFile << texts::kLimit.in(e) << std::endl << texts::kCase2.in(e) << std::endl;
+      } else if (debug) {
+        logFile << texts::kCase1.in(e) << std::endl;
+      }
+      if (limit || debug) writeValues(logFile, a.noScaledText, a.squareText);
+      writeResultRecord(logFile, no, k, texts.resultText, e);
+      break;
+    }
+    if (next) judges.setRoot(*next, texts.rootStr);  // a place no case decided keeps its root
+    if (!logFile) return false;
+    if (progress) progress->place(static_cast<int32_t>(k));
+    place = next;
+  }
+  return true;
+}
+
 }  // namespace
 
 int run(ProgramState& state, Console& console, const Services& services, const char* logPath, bool resume) {
@@ -242,8 +575,8 @@ int run(ProgramState& state, Console& console, const Services& services, const c
     state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
     // The places kept carry the computation's state in their last result.
     if (kept.places > 0) state.texts = kept.texts;
-    const bool logged =
-        digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log, kept.places + 1);
+    const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log,
+                                  kept.places + 1, state.threads);
     progress.finish();
 
     // Closing reports what the last writes could not: both must succeed.
@@ -316,7 +649,14 @@ int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText) {
 }
 
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress, Encoding e, int64_t firstPlace) {
+               ProgressReporter* progress, Encoding e, int64_t firstPlace, int threads) {
+  if (threads > 1 && firstPlace <= length) {
+    // This thread judges too: threads - 1 beside it. When the system starts
+    // none, the loop runs alone, as with 1.
+    CandidateJudges judges(threads - 1, debug);
+    if (judges.helpers() > 0)
+      return digitLoopOnThreads(no, length, debug, logFile, texts, progress, e, firstPlace, judges);
+  }
   std::string& noScaled = texts.noScaled;
   const std::string& rootStr = texts.rootStr;
   const std::string& resultText = texts.resultText;
@@ -333,7 +673,7 @@ bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, Ro
       // candidate it was built for.
       arbitrary noScaledValue(noScaled.c_str());
       rootStrNew = rootStr;
-      rootStrNew += static_cast<char>('0' + n);
+      rootStrNew += digitOf(n);
       if (debug) logFile << texts::kTraceN << n << texts::kTraceRootStrNew << rootStrNew << std::endl;
 
       arbitrary x = squareOf(rootStrNew);
@@ -350,7 +690,7 @@ bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, Ro
       // the place's digit. An exact match (diff == 0) does not end the place:
       // it waits for the next candidate to overshoot.
       const bool overshoots = diff > 0;
-      if (!overshoots) prevDigit.assign(1, static_cast<char>('0' + n));
+      if (!overshoots) prevDigit.assign(1, digitOf(n));
       // Case 2: even 9 leaves the square below the scaled radicand, so 9 it
       // is. The square of 9 cannot match it exactly: no * 100^k is a perfect
       // square only when no is one, and then its root ends in 0.

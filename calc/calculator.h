@@ -28,6 +28,7 @@ struct ProgramState {
   bool debug = false;  // true writes every candidate's trace to the log
   LogFile logFile;     // the run log, opened and closed by run()
   RootTexts texts;     // the computation's state between places
+  int threads = 1;     // the threads that judge a place's candidates (1: the run's own)
 };
 
 // The encoding of the texts each of a run's destinations receives.
@@ -99,13 +100,17 @@ int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText);
 // Extends texts by the decimal places firstPlace .. length of sqrt(no), one
 // digit per place, writing result records (and, when debug, candidate traces)
 // in encoding to logFile and telling progress (when given) each place
-// finished. Returns false as soon as a write to logFile fails, true when
-// every place is logged. Precondition: no >= 0, firstPlace >= 1, and texts
-// hold the state after place firstPlace - 1 (for place 1: no, its integer
-// root and "root.").
+// finished. With threads above 1, up to that many threads judge a place's
+// candidates at once, lowest first, the calling thread among them, which
+// writes the log: the log, the texts and what progress is told are those of
+// threads 1, byte for byte, and a candidate's std::bad_alloc reaches the
+// caller as if the caller had judged it. Returns false as soon as a write to
+// logFile fails, true when every place is logged. Precondition: no >= 0,
+// firstPlace >= 1, and texts hold the state after place firstPlace - 1 (for
+// place 1: no, its integer root and "root.").
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
                ProgressReporter* progress = nullptr, Encoding encoding = Encoding::big5,
-               int64_t firstPlace = 1);
+               int64_t firstPlace = 1, int threads = 1);
 
 }  // namespace calc
 

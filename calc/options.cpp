@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bigint/magnitude.h"
+#include "calc/thread_pool.h"
 
 namespace calc {
 
@@ -15,7 +16,7 @@ namespace {
 
 // The usage, in ASCII so that any terminal shows it.
 constexpr char kUsage[] =
-    "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n"
+    "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume] [--threads N]\n"
     "       longsqrt --check [--log FILE]\n"
     "       longsqrt --help | --version\n"
     "\n"
@@ -37,8 +38,15 @@ constexpr char kUsage[] =
     "              the log ends as an uninterrupted run's would\n"
     "  --check     verify every line of the log, ask nothing, print one summary\n"
     "              line (or the first wrong line) and exit\n"
+    "  --threads N judge up to N candidate digits at once, on N threads (1 to 64;\n"
+    "              the log is the same for every N); by default the processors\n"
+    "              this process may run on, at most 10: here ";
+// The rest of the usage, after the default thread count.
+constexpr char kUsageRest[] =
+    "\n"
     "  -h, --help  show this help and exit\n"
-    "  --version   show the version and the path of the limb loops, and exit\n"
+    "  --version   show the version, the path of the limb loops and the default\n"
+    "              thread count, and exit\n"
     "\n"
     "Environment:\n"
     "  LONGSQRT_LIMB_LOOPS  scalar or avx2: the form of the big-integer loops\n"
@@ -52,8 +60,9 @@ constexpr char kUsage[] =
     "Exit status: 0 when the log holds every place asked for (--check: when every\n"
     "line is right); 1 when the run was refused, the log could not be written or\n"
     "continued (--check: a wrong line, or the log could not be read); 2 for an\n"
-    "unknown argument or path, --log without a file, or options that exclude\n"
-    "each other (--big5 with --utf8, --resume with --check).\n"
+    "unknown argument or path, --log without a file, a --threads outside 1 to\n"
+    "64, or options that exclude each other (--big5 with --utf8, --resume with\n"
+    "--check).\n"
     "See longsqrt(1).\n";
 
 // Returns the length of the well-formed UTF-8 sequence at p (a byte of 0x80
@@ -120,6 +129,17 @@ std::string quoted(const std::string& text) {
 
 namespace {
 
+// Reads text as a thread count into threads: decimal digits alone, from 1 to
+// kMostThreads. Returns false, with threads as it was, for anything else.
+bool readThreads(const char* text, std::optional<int>& threads) {
+  int value = 0;
+  const char* p = text;
+  for (; *p >= '0' && *p <= '9' && value <= kMostThreads; ++p) value = value * 10 + (*p - '0');
+  if (p == text || *p != '\0' || value < 1 || value > kMostThreads) return false;
+  threads = value;
+  return true;
+}
+
 // Flushes out and returns status, or 1 after a one-line message on err when
 // what was written to out did not all get there (standard output a full disk).
 int finishOutput(std::ostream& out, std::ostream& err, int status) {
@@ -167,6 +187,19 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
         return 2;
       }
       options.encoding = named;
+    } else if (std::strcmp(arg, "--threads") == 0 || std::strncmp(arg, "--threads=", 10) == 0) {
+      // The count follows in the same argument after "=", or as the next one.
+      const char* value = arg[9] == '=' ? arg + 10 : i + 1 < argc ? argv[++i] : nullptr;
+      if (value == nullptr) {
+        err << "longsqrt: --threads needs a number from 1 to " << kMostThreads << " (see longsqrt --help)"
+            << std::endl;
+        return 2;
+      }
+      if (!readThreads(value, options.threads)) {
+        err << "longsqrt: --threads takes a number from 1 to " << kMostThreads << ", not '" << quoted(value)
+            << "' (see longsqrt --help)" << std::endl;
+        return 2;
+      }
     } else if (std::strcmp(arg, "--log") == 0 || std::strncmp(arg, "--log=", 6) == 0) {
       // --log FILE or --log=FILE; a missing or empty name is refused, not taken for log.txt.
       const char* path = arg[5] == '=' ? arg + 6 : i + 1 < argc ? argv[++i] : nullptr;
@@ -188,14 +221,15 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
   }
   errno = 0;  // so that a failed write's reason is its own
   if (help) {
-    out << kUsage;
+    out << kUsage << defaultThreads() << kUsageRest;
     return finishOutput(out, err, 0);
   }
   if (version) {
     // The second line names the form the big-integer loops take on this
-    // processor (the first stays the version alone, for scripts).
+    // processor, the third the threads a run starts unless told (the first
+    // stays the version alone, for scripts).
     out << "longsqrt " LONGSQRT_VERSION "\nlimb loops: " << magnitude::pathName(magnitude::activePath())
-        << '\n';
+        << "\ndefault threads: " << defaultThreads() << '\n';
     return finishOutput(out, err, 0);
   }
   return -1;

@@ -1,9 +1,10 @@
 // The command line of longsqrt: no argument runs the dialogue with a Big5 log
 // and console texts in each terminal's character set; --big5 and --utf8 write
 // everything in the one they name; --log names the log; --resume continues
-// the run its log holds, --check verifies a log and asks nothing; --help and
-// --version answer and end the program. Beside it, LONGSQRT_LIMB_LOOPS may
-// choose the path of the big-integer loops.
+// the run its log holds, --check verifies a log and asks nothing; --threads
+// sets how many threads judge the candidates; --help and --version answer
+// and end the program. Beside it, LONGSQRT_LIMB_LOOPS may choose the path of
+// the big-integer loops.
 #ifndef LONGSQRT_CALC_OPTIONS_H
 #define LONGSQRT_CALC_OPTIONS_H
 
@@ -21,6 +22,7 @@ struct Options {
   std::string logPath = texts::kLogFileName;  // --log FILE: the run log's path
   bool resume = false;                        // --resume: continue the run the log holds
   bool check = false;                         // --check: verify the log, ask nothing
+  std::optional<int> threads;                 // --threads N (1 to kMostThreads); none: defaultThreads()
 };
 
 // Makes the big-integer loops take the path name asks for (the value of the
@@ -32,12 +34,13 @@ int chooseLimbLoops(const char* name, std::ostream& err);
 
 // Reads the arguments argv[1 .. argc-1] into options. Returns -1 when the run
 // goes on; otherwise the exit status the program ends with: 0 after writing
-// the usage (--help, -h) or the version (--version) to out (1, with a message
-// on err, when out fails to take it), 2 after writing a one-line message to
-// err naming an unknown argument, a --log without a file name (missing or
-// empty), or two options that exclude each other (--big5 and --utf8,
-// --resume and --check). Messages show control bytes and invalid UTF-8 of
-// what they name as escapes (\e, \x9b).
+// the usage (--help, -h) or the version (--version), each naming the default
+// thread count, to out (1, with a message on err, when out fails to take it),
+// 2 after writing a one-line message to err naming an unknown argument, a
+// --log without a file name (missing or empty), a --threads N or --threads=N
+// whose N is not a decimal number from 1 to 64, or two options that exclude
+// each other (--big5 and --utf8, --resume and --check). Messages show control
+// bytes and invalid UTF-8 of what they name as escapes (\e, \x9b).
 int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
 
 // Returns text as a message may show it: printable ASCII and well-formed

@@ -4,8 +4,11 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(LONGSQRT_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${LONGSQRT_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${LONGSQRT_MINGW_PREFIX}-g++)
+# The POSIX thread model: the program's threads need std::thread and
+# std::mutex, which the win32 model of Debian 12's g++ 12 lacks. The
+# package installs both models; -static links its winpthreads in.
+set(CMAKE_C_COMPILER ${LONGSQRT_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${LONGSQRT_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${LONGSQRT_MINGW_PREFIX}-windres)
 
 # Headers and libraries come from the mingw-w64 sysroot only; programs from the host.

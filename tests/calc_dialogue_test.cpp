@@ -20,6 +20,7 @@
 #include "bigint/magnitude.h"
 #include "calc/calculator.h"
 #include "calc/options.h"
+#include "calc/thread_pool.h"
 #include "calc_test_util.h"
 #include "failing_allocator.h"
 
@@ -36,11 +37,11 @@ struct Outcome {
   calc::RootTexts texts;
 };
 
-// Runs the dialogue on the answers with the log at logPath and services;
-// setUp may change the console further.
+// Runs the dialogue on the answers with the log at logPath, services and the
+// candidates judged on threads threads; setUp may change the console further.
 Outcome runDialogue(const std::string& answers, const std::string& logPath, bool terminal = false,
                     const calc::Services& services = {},
-                    const std::function<void(calc::Console&)>& setUp = nullptr) {
+                    const std::function<void(calc::Console&)>& setUp = nullptr, int threads = 1) {
   std::istringstream in(answers);
   std::ostringstream out, err;
   Outcome o;
@@ -48,6 +49,7 @@ Outcome runDialogue(const std::string& answers, const std::string& logPath, bool
   console.inIsTerminal = terminal;
   if (setUp) setUp(console);
   calc::ProgramState state;
+  state.threads = threads;
   o.status = calc::run(state, console, services, logPath.c_str());
   o.out = out.str();
   o.err = err.str();
@@ -207,7 +209,8 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
     int readError;     // the error number of reading the answers; 0: none
     int syncError;     // the error number of syncing the log to the disk; 0: none
     std::string err;
-    size_t writes;  // the lines that reached the log
+    size_t writes;    // the lines that reached the log
+    int threads = 1;  // the threads that judge the candidates
   };
   const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
   const std::vector<Case> cases = {
@@ -215,8 +218,12 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
        named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
       {"only the sync fails", "0\n2\n2\n", 0, 0, 0, 0, EIO,
        named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 6},
+      {"only the close fails, 3 threads", "1\n2\n2\n", EIO, 0, 0, 0, 0,
+       named(kLogWriteFailed) + ": " + std::strerror(EIO) + "\n", 39, 3},
       {"memory runs out in a write", "0\n2\n2\n", 0, 3, 0, 0, 0, noMemory, 2},
+      {"memory runs out in a write, 7 threads", "1\n2\n9\n", 0, 25, 0, 0, 0, noMemory, 24, 7},
       {"memory runs out in the computation", "0\n2\n3\n", 0, 0, 2, 0, 0, noMemory, 6},
+      {"memory runs out in the computation, 2 threads", "0\n2\n3\n", 0, 0, 2, 0, 0, noMemory, 6, 2},
       {"the answers cannot be read", "", 0, 0, 0, EIO, 0,
        std::string(kReadFailed.big5) + ": " + std::strerror(EIO) + "\n", 0},
   };
@@ -237,7 +244,7 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
       return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt, c.syncError);
     };
     // The sink stands for the file: no file is made.
-    const Outcome o = runDialogue(c.answers, "log.txt", false, services, setUp);
+    const Outcome o = runDialogue(c.answers, "log.txt", false, services, setUp, c.threads);
     EXPECT_EQ(o.status, 1) << c.name;
     EXPECT_EQ(o.err, c.err) << c.name;
     EXPECT_EQ(o.out.find(kFinished.big5), std::string::npos) << c.name;
@@ -296,29 +303,66 @@ class FailingBuffer : public std::streambuf {
 };
 
 TEST(CalcDigitLoop, StopsInThePlaceWhoseLogWriteFailed) {
-  // Without traces: limit cuts the log inside record p + 1 (or right after p),
-  // so the loop computes p + 1 places and gives up.
-  const std::string plain = expectedLog(2, 8);
-  for (size_t p = 0; p < 4; ++p) {
-    for (const size_t extra : {size_t{0}, size_t{7}}) {
-      const size_t limit = expectedLog(2, static_cast<int64_t>(p)).size() + extra;
+  using calc::Encoding;
+  for (const int threads : {1, 3}) {
+    // Without traces: limit cuts the log inside record p + 1 (or right after
+    // p), so the loop computes p + 1 places and gives up.
+    const std::string plain = expectedLog(2, 8);
+    for (size_t p = 0; p < 4; ++p) {
+      for (const size_t extra : {size_t{0}, size_t{7}}) {
+        const size_t limit = expectedLog(2, static_cast<int64_t>(p)).size() + extra;
+        FailingBuffer buffer(limit);
+        std::ostream log(&buffer);
+        calc::RootTexts texts{"2", "1", "1."};
+        EXPECT_FALSE(calc::digitLoop(2, 50, false, log, texts, nullptr, Encoding::big5, 1, threads)) << limit;
+        EXPECT_EQ(texts.resultText, resultTextOf(2, static_cast<int64_t>(p + 1))) << limit;
+        EXPECT_EQ(buffer.written, plain.substr(0, limit));
+      }
+    }
+    // With traces: the loop never gets past the place it failed in.
+    const std::string traced = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug1_no2_length2.log");
+    for (const size_t limit : {size_t{0}, size_t{30}, size_t{400}, traced.size() - 1}) {
       FailingBuffer buffer(limit);
       std::ostream log(&buffer);
       calc::RootTexts texts{"2", "1", "1."};
-      EXPECT_FALSE(calc::digitLoop(2, 50, false, log, texts)) << limit;
-      EXPECT_EQ(texts.resultText, resultTextOf(2, static_cast<int64_t>(p + 1))) << limit;
-      EXPECT_EQ(buffer.written, plain.substr(0, limit));
+      EXPECT_FALSE(calc::digitLoop(2, 50, true, log, texts, nullptr, Encoding::big5, 1, threads)) << limit;
+      EXPECT_LE(texts.resultText.size(), 4u) << limit;
+      EXPECT_EQ(buffer.written, traced.substr(0, limit));
     }
   }
-  // With traces: the loop never gets past the place it failed in.
-  const std::string traced = readFile(std::string(LONGSQRT_TEST_DATA) + "/debug1_no2_length2.log");
-  for (const size_t limit : {size_t{0}, size_t{30}, size_t{400}, traced.size() - 1}) {
-    FailingBuffer buffer(limit);
-    std::ostream log(&buffer);
-    calc::RootTexts texts{"2", "1", "1."};
-    EXPECT_FALSE(calc::digitLoop(2, 50, true, log, texts)) << limit;
-    EXPECT_LE(texts.resultText.size(), 4u) << limit;
-    EXPECT_EQ(buffer.written, traced.substr(0, limit));
+}
+
+TEST(CalcDigitLoop, EveryThreadCountWritesTheSameBytes) {
+  struct Case {
+    const char* answers;
+    const char* what;
+  };
+  const std::vector<Case> cases = {
+      {"1\n2\n40\n", "traces"},
+      {"0\n99\n60\n", "digit 9 places"},
+      {"1\n99\n12\n", "digit 9 places, traces"},
+      {"1\n0\n6\n", "no 0"},
+      {"0\n2147483647\n300\n", "a long no, values past 32 limbs"},
+      {"1\n2147483647\n45\n", "a long no, traces"},
+      {"0\n2\n0\n", "no place"},
+  };
+  for (const Case& c : cases) {
+    for (const calc::Encoding e : {calc::Encoding::big5, calc::Encoding::utf8}) {
+      const auto setUp = [e](calc::Console& console) { console.encodings = {e, e, e}; };
+      TempDir one;
+      const Outcome alone = runDialogue(c.answers, one.log(), false, {}, setUp, 1);
+      ASSERT_EQ(alone.status, 0) << c.what;
+      for (const int threads : {2, 3, 7}) {
+        TempDir dir;
+        const Outcome o = runDialogue(c.answers, dir.log(), false, {}, setUp, threads);
+        const std::string what = std::string(c.what) + ", " + std::to_string(threads) + " threads";
+        EXPECT_EQ(o.status, 0) << what;
+        EXPECT_EQ(o.log, alone.log) << what;
+        EXPECT_EQ(o.out, alone.out) << what;
+        EXPECT_EQ(o.err, alone.err) << what;
+        EXPECT_EQ(o.texts.noScaled, alone.texts.noScaled) << what;
+      }
+    }
   }
 }
 
@@ -335,16 +379,23 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     const char* err;
     bool outFails = false;           // standard output takes nothing (a full disk)
     const char* parsed = "log.txt";  // the log's path, then " resume" or " check" when asked
+    std::optional<int> threads = std::nullopt;
   };
   const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
   const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
+  const char* usage = "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume] [--threads N]\n";
+  const auto badThreads = [](const std::string& value) {
+    return "longsqrt: --threads takes a number from 1 to 64, not '" + value + "' (see longsqrt --help)\n";
+  };
+  const std::string t0 = badThreads("0"), t65 = badThreads("65"), tPlus = badThreads("+2"),
+                    tEmpty = badThreads(""), tSpace = badThreads("2 "), tLong = badThreads("99999999999");
   const std::vector<Case> cases = {
       {{}, -1, none, "", ""},
       {{"--utf8"}, -1, utf8, "", ""},
       {{"--big5"}, -1, big5, "", ""},
       {{"--big5", "--big5"}, -1, big5, "", ""},
-      {{"--help"}, 0, none, "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n", ""},
-      {{"-h"}, 0, none, "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume]\n", ""},
+      {{"--help"}, 0, none, usage, ""},
+      {{"-h"}, 0, none, usage, ""},
       {{"--log", "run 1.txt", "--resume"}, -1, none, "", "", false, "run 1.txt resume"},
       {{"--check", "--log=-x"}, -1, none, "", "", false, "-x check"},
       {{"--log"}, 2, none, "", "longsqrt: --log needs a file name (see longsqrt --help)\n"},
@@ -358,6 +409,17 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        false,
        "log.txt resume check"},
       {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
+      {{"--threads", "1"}, -1, none, "", "", false, "log.txt", 1},
+      {{"--threads=64", "--utf8"}, -1, utf8, "", "", false, "log.txt", 64},
+      {{"--threads", "3", "--threads=07"}, -1, none, "", "", false, "log.txt", 7},
+      {{"--threads", "0"}, 2, none, "", t0.c_str()},
+      {{"--threads=65"}, 2, none, "", t65.c_str()},
+      {{"--threads", "+2"}, 2, none, "", tPlus.c_str()},
+      {{"--threads="}, 2, none, "", tEmpty.c_str()},
+      {{"--threads", "2 "}, 2, none, "", tSpace.c_str()},
+      {{"--threads", "99999999999"}, 2, none, "", tLong.c_str()},
+      {{"--threads"}, 2, none, "", "longsqrt: --threads needs a number from 1 to 64 (see longsqrt --help)\n"},
+      {{"--threadsx"}, 2, none, "", "longsqrt: unknown argument '--threadsx' (see longsqrt --help)\n"},
       {{"--bogus"}, 2, none, "", "longsqrt: unknown argument '--bogus' (see longsqrt --help)\n"},
       {{"--help", "-x"}, 2, none, "", "longsqrt: unknown argument '-x' (see longsqrt --help)\n"},
       {{"--UTF8"}, 2, none, "", "longsqrt: unknown argument '--UTF8' (see longsqrt --help)\n"},
@@ -391,11 +453,16 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)
         << what;
     EXPECT_EQ(options.encoding, c.encoding) << what;
+    EXPECT_EQ(options.threads, c.threads) << what;
     EXPECT_EQ(options.logPath + (options.resume ? " resume" : "") + (options.check ? " check" : ""), c.parsed)
         << what;
     EXPECT_EQ(out.str().substr(0, std::strlen(c.out)), c.out) << what;
     EXPECT_EQ(out.str().empty(), *c.out == '\0') << what;
     EXPECT_EQ(err.str(), c.err) << what;
+    // Both answers name the default thread count.
+    if (c.status == 0) {
+      EXPECT_NE(out.str().find(std::to_string(calc::defaultThreads()) + "\n"), std::string::npos) << what;
+    }
     // Whatever it shows, the usage stays readable on any terminal: ASCII only.
     for (const char ch : out.str()) EXPECT_LT(static_cast<unsigned char>(ch), 0x80u) << what;
   }

@@ -68,16 +68,19 @@ TEST(CalcEndToEnd, WorkedExamplesMatchGoldenFilesInBothEncodings) {
   for (const Case& c : {Case{"1\n2\n2\n", "debug1_no2_length2"}, Case{"0\n99\n2\n", "debug0_no99_length2"},
                         Case{"0\n66\n160\n", "debug0_no66_length160"}}) {
     for (const bool utf8 : {false, true}) {
-      // --utf8 writes exactly what iconv makes of the Big5 run's bytes.
-      const auto expect = [utf8](const std::string& big5) { return utf8 ? toUtf8(big5) : big5; };
-      TempDir dir;
-      const Outcome o = runProgram(dir, c.answers, utf8 ? "--utf8" : "");
-      const std::string golden = std::string(LONGSQRT_TEST_DATA) + "/" + c.golden;
-      const std::string what = std::string(c.golden) + (utf8 ? " --utf8" : "");
-      EXPECT_EQ(o.status, 0) << what;
-      EXPECT_EQ(o.out, expect(readFile(golden + ".stdout"))) << what;
-      EXPECT_EQ(o.log, expect(readFile(golden + ".log"))) << what;
-      EXPECT_EQ(o.err, "") << what;
+      // Every thread count writes the same bytes; no option takes the default.
+      for (const char* threads : {"", " --threads 1", " --threads 2", " --threads=3", " --threads 7"}) {
+        // --utf8 writes exactly what iconv makes of the Big5 run's bytes.
+        const auto expect = [utf8](const std::string& big5) { return utf8 ? toUtf8(big5) : big5; };
+        TempDir dir;
+        const Outcome o = runProgram(dir, c.answers, (utf8 ? "--utf8" : "") + std::string(threads));
+        const std::string golden = std::string(LONGSQRT_TEST_DATA) + "/" + c.golden;
+        const std::string what = std::string(c.golden) + (utf8 ? " --utf8" : "") + threads;
+        EXPECT_EQ(o.status, 0) << what;
+        EXPECT_EQ(o.out, expect(readFile(golden + ".stdout"))) << what;
+        EXPECT_EQ(o.log, expect(readFile(golden + ".log"))) << what;
+        EXPECT_EQ(o.err, "") << what;
+      }
     }
   }
 }
@@ -241,14 +244,14 @@ TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   EXPECT_EQ(second.log, expectedLog(3, 1));
 }
 
-// Whether the program runs under AddressSanitizer, which cannot start under
-// an address-space limit.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
+// Whether the program runs under AddressSanitizer or ThreadSanitizer, which
+// cannot start under an address-space limit.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizer = true;
 #elif defined(__has_feature)
-constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+constexpr bool kSanitizer = __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
 #else
-constexpr bool kAddressSanitizer = false;
+constexpr bool kSanitizer = false;
 #endif
 
 // Returns the "ulimit -v" (KiB, within 16) under which a run of no place just
@@ -311,10 +314,18 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        "exec 9>/dev/full; flock -n 9 &&"},
       {"full disk, traces", "", "1\n2\n2\n", plain, "/dev/full", 1, computing, noSpace, ""},
       {"full disk, no place to write", "", "0\n2\n0\n", plain, "/dev/full", 0, successConsole(2), "", ""},
+      {"full disk, traces, 7 threads", "--threads 7", "1\n2\n2\n", plain, "/dev/full", 1, computing, noSpace,
+       ""},
       {"file-size limit, traces", "", "1\n2\n30\n", plain, "", 1, computing,
        named(kLogWriteFailed) + ": " + std::strerror(EFBIG) + "\n",
        traced.substr(0, traced.rfind('\n', fileLimit - 1) + 1),
        "ulimit -f " + std::to_string(fileLimit / 512) + ";"},
+      {"file-size limit, traces, 3 threads", "--threads 3", "1\n2\n30\n", plain, "", 1, computing,
+       named(kLogWriteFailed) + ": " + std::strerror(EFBIG) + "\n",
+       traced.substr(0, traced.rfind('\n', fileLimit - 1) + 1),
+       "ulimit -f " + std::to_string(fileLimit / 512) + ";"},
+      {"bad thread count", "--threads 65", "0\n2\n3\n", plain, kept.c_str(), 2, "",
+       "longsqrt: --threads takes a number from 1 to 64, not '65' (see longsqrt --help)\n", kept},
       // A closed standard stream never lets the console's texts into the log.
       {"standard output closed", "", "0\n2\n3\n", ">&- 2> stderr.txt", "", 0, "", "", expectedLog(2, 3)},
       {"console pipe closed", "", "0\n2\n3\n", toClosedPipe, kept.c_str(), 0, "", "", expectedLog(2, 3)},
@@ -358,17 +369,26 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        "export LONGSQRT_LIMB_LOOPS=bogus;"},
   };
   // An emulator takes the address-space limit for itself, as the sanitizer does.
-  if (!kAddressSanitizer && !underEmulator()) {
+  if (!kSanitizer && !underEmulator()) {
     // Memory runs out as the values grow. With traces, a little more memory
     // lets it run out in the middle of a line (the decimal text of a value),
     // which must not reach the log.
     const long spare = smallestAddressSpace();
-    const auto limit = [spare](long extra) { return "ulimit -v " + std::to_string(spare + extra) + ";"; };
+    const auto limit = [](long space) { return "ulimit -v " + std::to_string(space) + ";"; };
     const std::string noMemory = std::string(kOutOfMemory.big5) + "\n";
-    cases.push_back({"out of memory", "", "0\n2\n3000\n", plain, kept.c_str(), 1, computing, noMemory,
-                     expectedLog(2, 3000), limit(0), true});
-    cases.push_back({"out of memory, traces", "", "1\n2\n3000\n", plain, kept.c_str(), 1, computing, noMemory,
-                     "", limit(160), true});
+    cases.push_back({"out of memory", "--threads 1", "0\n2\n3000\n", plain, kept.c_str(), 1, computing,
+                     noMemory, expectedLog(2, 3000), limit(spare), true});
+    cases.push_back({"out of memory, traces", "--threads 1", "1\n2\n3000\n", plain, kept.c_str(), 1,
+                     computing, noMemory, "", limit(spare + 160), true});
+    // Room for the stacks of the two threads that judge beside the writer
+    // (8 MiB and a guard page each), so that they start and memory runs out
+    // in them as much as in the writer.
+    const long threads = spare + 2 * (8192 + 4);
+    const std::string stacks = "ulimit -s 8192;";
+    cases.push_back({"out of memory, 3 threads", "--threads 3", "0\n2\n3000\n", plain, kept.c_str(), 1,
+                     computing, noMemory, expectedLog(2, 3000), stacks + limit(threads), true});
+    cases.push_back({"out of memory, traces, 3 threads", "--threads 3", "1\n2\n3000\n", plain, kept.c_str(),
+                     1, computing, noMemory, "", stacks + limit(threads + 160), true});
   }
   for (const Case& c : cases) {
     TempDir dir;

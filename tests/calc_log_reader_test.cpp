@@ -21,12 +21,12 @@ using namespace calc_test;
 using calc::Encoding;
 using calc::LineEnd;
 
-// Computes places first .. last of sqrt(no) from texts with the digit loop;
-// returns their log.
+// Computes places first .. last of sqrt(no) from texts with the digit loop on
+// threads threads; returns their log.
 std::string continueRun(int32_t no, int64_t first, int64_t last, bool debug, Encoding e, bool crLf,
-                        calc::RootTexts& texts) {
+                        calc::RootTexts& texts, int threads = 1) {
   std::ostringstream log;
-  EXPECT_TRUE(calc::digitLoop(no, static_cast<int32_t>(last), debug, log, texts, nullptr, e, first));
+  EXPECT_TRUE(calc::digitLoop(no, static_cast<int32_t>(last), debug, log, texts, nullptr, e, first, threads));
   return crLf ? withCrLf(log.str()) : log.str();
 }
 
@@ -129,7 +129,8 @@ TEST(CalcLogReader, ALogCutAnywhereResumesToTheUninterruptedLog) {
       EXPECT_EQ(r.cutOffset, places == 0 ? 0 : ends[places - 1]) << what;
       EXPECT_EQ(r.unfinished, cut > r.cutOffset) << what;
       calc::RootTexts texts = r.texts;
-      const std::string rest = continueRun(c.no, places + 1, c.length, c.debug, c.encoding, c.crLf, texts);
+      // Continued on 3 threads, the log is still the one of 1.
+      const std::string rest = continueRun(c.no, places + 1, c.length, c.debug, c.encoding, c.crLf, texts, 3);
       EXPECT_EQ(full.substr(0, r.cutOffset) + rest, full) << what;
     }
   }

@@ -241,13 +241,19 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     int sig;           // the signal that ends the run
     const char* keys;  // typed to raise it, or nullptr: sent with kill
     First first = First::nothing;
+    std::vector<std::string> args = {"--threads", "1"};
   };
+  const std::vector<std::string> threads = {"--threads", "3"};
   const std::vector<Row> rows = {
       {"Ctrl-C", SIGINT, "\x03"},
+      {"Ctrl-C, 3 threads", SIGINT, "\x03", First::nothing, threads},
       {"SIGTERM", SIGTERM, nullptr},
+      {"SIGTERM, 7 threads", SIGTERM, nullptr, First::nothing, {"--threads=7"}},
       {"Ctrl-\\", SIGQUIT, "\x1c"},
       {"Ctrl-Z, continued, SIGTERM", SIGTERM, nullptr, First::stopAndContinue},
+      {"Ctrl-Z, continued, SIGTERM, 3 threads", SIGTERM, nullptr, First::stopAndContinue, threads},
       {"narrowed to 20 columns, Ctrl-C", SIGINT, "\x03", First::narrow},
+      {"narrowed to 20 columns, Ctrl-C, 3 threads", SIGINT, "\x03", First::narrow, threads},
   };
   for (const Row& r : rows) {
     calc_test::TempDir dir;
@@ -260,9 +266,9 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     const Streams streams{nullptr, nullptr};
     Job job;
     if (r.first == First::stopAndContinue) {
-      job = startAsJob(t, dir.path.string(), LONGSQRT_EXE, {}, streams);
+      job = startAsJob(t, dir.path.string(), LONGSQRT_EXE, r.args, streams);
     } else {
-      job.shell = job.program = startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, {}, streams);
+      job.shell = job.program = startOnTerminal(t, dir.path.string(), LONGSQRT_EXE, r.args, streams);
     }
     ChildGuard child{job.shell, job.program};
     ASSERT_GT(job.program, 0) << r.name;
@@ -319,6 +325,13 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     EXPECT_EQ(pieces.back(), std::string(line.size() + 2, ' ')) << r.name << ": " << seen;
     EXPECT_LE(pieces.back().size(), size.ws_col - 1u) << r.name;
     EXPECT_EQ(seen.find(calc::texts::kFinished.big5), std::string::npos) << r.name;
+    // The log holds the places finished, in whole lines.
+    const std::string log = calc_test::readFile((dir.path / "log.txt").string());
+    int64_t places = 0;
+    for (size_t at = 0; (at = log.find(std::string("\n") + calc::texts::kSeparator + "\n", at)) != log.npos;
+         ++at)
+      ++places;
+    EXPECT_TRUE(log == calc_test::expectedLog(2, places)) << r.name << ": " << places << " places";
   }
 }
 
