@@ -2,7 +2,7 @@
 // streams are terminals, how wide they are and which character set they speak,
 // a line kept in order on a terminal through signals, the wait for a key that
 // ends a run, the Windows console's code page, and the file operations of the
-// run log. Everything that differs between POSIX and Windows lives behind these
+// run log, the processors a run may use. Everything that differs between POSIX and Windows lives behind these
 // functions: platform.cpp holds what the systems share, platform_posix.cpp and
 // platform_windows.cpp what each does its own way.
 #ifndef LONGSQRT_CALC_PLATFORM_H
@@ -177,6 +177,15 @@ extern const bool kCrLfLineEnds;
 // a line and its end go out in one write, a copy in storage with each "\n"
 // written "\r\n".
 std::string_view withSystemLineEnds(const char* data, std::size_t size, std::string& storage);
+
+// Returns the processors this process may run on (its affinity mask on Linux
+// and Windows, the processor count elsewhere), or 0 when the system does not say.
+int processorsInAffinity();
+
+// Runs start with every signal blocked on the calling thread, then restores
+// its mask, so that the threads start makes take no signal: their handlers
+// stay on the thread that runs the dialogue. Nothing to block on Windows.
+void withSignalsBlocked(const std::function<void()>& start);
 
 }  // namespace calc::platform
 

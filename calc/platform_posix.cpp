@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <pthread.h>
+#include <sched.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -17,6 +19,7 @@
 #include <initializer_list>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "calc/platform.h"
 #include "calc/platform_internal.h"
@@ -391,6 +394,27 @@ void closeDescriptor(int fd) { close(fd); }
 bool sameFile(int a, int b) {
   struct stat sa, sb;
   return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sameFile(sa, sb);
+}
+
+int processorsInAffinity() {
+#ifdef __linux__
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+#endif
+  return static_cast<int>(std::thread::hardware_concurrency());
+}
+
+void withSignalsBlocked(const std::function<void()>& start) {
+  sigset_t all, previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &previous);
+  try {
+    start();
+  } catch (...) {
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    throw;
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 }  // namespace calc::platform

@@ -198,4 +198,15 @@ void closeDescriptor(int fd) { _close(fd); }
 
 bool sameFile(int, int) { return true; }
 
+int processorsInAffinity() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 0;
+  int count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count;
+}
+
+// Windows delivers no POSIX signals to a thread: nothing to block.
+void withSignalsBlocked(const std::function<void()>& start) { start(); }
+
 }  // namespace calc::platform
