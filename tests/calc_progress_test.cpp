@@ -325,13 +325,17 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     EXPECT_EQ(pieces.back(), std::string(line.size() + 2, ' ')) << r.name << ": " << seen;
     EXPECT_LE(pieces.back().size(), size.ws_col - 1u) << r.name;
     EXPECT_EQ(seen.find(calc::texts::kFinished.big5), std::string::npos) << r.name;
-    // The log holds the places finished, in whole lines.
+    // The log holds the places finished, in whole lines: the signal may fall
+    // between two lines of a record, so it is a start of the log of one place
+    // more that ends in a line end.
     const std::string log = calc_test::readFile((dir.path / "log.txt").string());
     int64_t places = 0;
     for (size_t at = 0; (at = log.find(std::string("\n") + calc::texts::kSeparator + "\n", at)) != log.npos;
          ++at)
       ++places;
-    EXPECT_TRUE(log == calc_test::expectedLog(2, places)) << r.name << ": " << places << " places";
+    EXPECT_TRUE(!log.empty() && log.back() == '\n' &&
+                calc_test::expectedLog(2, places + 1).compare(0, log.size(), log) == 0)
+        << r.name << ": " << places << " places";
   }
 }
 
