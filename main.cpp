@@ -5,7 +5,7 @@
 
 #include "calc/calculator.h"
 #include "calc/options.h"
-#include "calc/platform.h"
+#include "calc/platform/platform.h"
 #include "calc/process.h"
 #include "calc/thread_pool.h"
 

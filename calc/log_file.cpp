@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "calc/platform.h"
+#include "calc/platform/platform.h"
 
 namespace calc {
 

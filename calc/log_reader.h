@@ -27,9 +27,6 @@
 
 namespace calc {
 
-// How the lines of a log end: LF alone, or CR LF as the Windows build writes.
-enum class LineEnd { lf, crLf };
-
 // The first line of a log that is not what a run writes there.
 struct LogProblem {
   int64_t line = 0;             // its number, counted from 1

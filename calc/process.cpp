@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "calc/platform.h"
+#include "calc/platform/platform.h"
 
 namespace calc {
 
@@ -21,7 +21,10 @@ int setUpFromProcess(int argc, const char* const* argv, const char* limbLoops, O
     return chosen.value_or(platform::terminalSpeaksUtf8(fd) ? Encoding::utf8 : Encoding::big5);
   };
   console.emplace(Console{std::cin, std::cout, std::cerr,
-                          [chosen] { platform::waitForKey(std::cout, texts::kPressAnyKey, chosen); },
+                          [chosen] {
+                            platform::waitForKey(
+                                std::cout, [](Encoding e) { return texts::kPressAnyKey.in(e); }, chosen);
+                          },
                           platform::standardErrorTerminal(std::cerr)});
   console->inIsTerminal = platform::isTerminal(0);
   console->inputError = platform::standardInputError;

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "calc/platform.h"
+#include "calc/platform/platform.h"
 
 namespace calc {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "calc/platform.h"
+#include "calc/platform/platform.h"
 
 namespace calc {
 

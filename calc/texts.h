@@ -4,12 +4,9 @@
 #ifndef LONGSQRT_CALC_TEXTS_H
 #define LONGSQRT_CALC_TEXTS_H
 
-namespace calc {
+#include "calc/encoding.h"
 
-// The encoding a run writes its console texts, messages and log in.
-enum class Encoding { big5, utf8 };
-
-namespace texts {
+namespace calc::texts {
 
 // A text with characters outside ASCII, in both encodings.
 struct Text {
@@ -174,7 +171,6 @@ inline constexpr char kResultEquals[] = ") = ";
 // The separator after each result record: 31 "=" characters.
 inline constexpr char kSeparator[] = "===============================";
 
-}  // namespace texts
-}  // namespace calc
+}  // namespace calc::texts
 
 #endif  // LONGSQRT_CALC_TEXTS_H

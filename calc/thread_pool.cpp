@@ -6,7 +6,7 @@
 #include <new>
 #include <system_error>
 
-#include "calc/platform.h"
+#include "calc/platform/platform.h"
 
 namespace calc {
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <thread>
 
-#include "calc/platform.h"
-#include "calc/platform_internal.h"
+#include "calc/platform/internal.h"
+#include "calc/platform/platform.h"
 
 namespace calc::platform {
 
@@ -247,13 +247,13 @@ void readOneKey() {
 
 // Returns prompt as the terminal on fd reads it: in chosen, else in UTF-8 when
 // the terminal speaks it and in Big5 otherwise.
-const char* promptFor(int fd, const texts::Text& prompt, std::optional<Encoding> chosen) {
-  return prompt.in(chosen.value_or(terminalSpeaksUtf8(fd) ? Encoding::utf8 : Encoding::big5));
+const char* promptFor(int fd, const TextIn& prompt, std::optional<Encoding> chosen) {
+  return prompt(chosen.value_or(terminalSpeaksUtf8(fd) ? Encoding::utf8 : Encoding::big5));
 }
 
 }  // namespace
 
-void waitForKey(std::ostream& out, const texts::Text& prompt, std::optional<Encoding> chosen) {
+void waitForKey(std::ostream& out, const TextIn& prompt, std::optional<Encoding> chosen) {
   if (!isatty(STDIN_FILENO)) return;
   // The prompt goes where the user looks: the console's standard output when
   // that is the terminal, otherwise straight to the terminal.

@@ -3,8 +3,8 @@
 // a line kept in order on a terminal through signals, the wait for a key that
 // ends a run, the Windows console's code page, and the file operations of the
 // run log, the processors a run may use. Everything that differs between POSIX and Windows lives behind these
-// functions: platform.cpp holds what the systems share, platform_posix.cpp and
-// platform_windows.cpp what each does its own way.
+// functions: common.cpp holds what the systems share, posix.cpp and windows.cpp
+// what each does its own way.
 #ifndef LONGSQRT_CALC_PLATFORM_H
 #define LONGSQRT_CALC_PLATFORM_H
 
@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "calc/texts.h"
+#include "calc/encoding.h"
 
 namespace calc::platform {
 
@@ -75,6 +75,9 @@ void keepLineThroughSignals(int fd, const char* line, std::size_t size, std::siz
 // Puts back the handlers keepLineThroughSignals installed.
 void stopKeepingLine();
 
+// Returns a text in the encoding it is asked for.
+using TextIn = std::function<const char*(Encoding)>;
+
 // Waits for one key at the end of a run. On Windows it runs "pause". Elsewhere,
 // only when standard input is a terminal: it writes prompt where the user looks
 // (out when standard output is the terminal, else the terminal itself), in
@@ -83,7 +86,7 @@ void stopKeepingLine();
 // unbuffered and unechoed, and gives the terminal back as it was, also while
 // stopped (Ctrl-Z) and when any signal ends the process; signals ignored at
 // start stay ignored.
-void waitForKey(std::ostream& out, const texts::Text& prompt, std::optional<Encoding> chosen);
+void waitForKey(std::ostream& out, const TextIn& prompt, std::optional<Encoding> chosen);
 
 // Sets the Windows console's output code page to match the bytes a run writes
 // (950 for Big5, 65001 for UTF-8) for the object's lifetime, Ctrl-C included.

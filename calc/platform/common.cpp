@@ -1,7 +1,7 @@
 // The platform layer's system-independent part: the write-all loop, the line
 // kept through signals as the handlers write it, the error of standard input
 // and the terminal that standard error may be.
-#include "calc/platform.h"
+#include "calc/platform/platform.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "calc/platform_internal.h"
+#include "calc/platform/internal.h"
 
 namespace calc::platform {
 

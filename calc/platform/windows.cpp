@@ -23,8 +23,8 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "calc/platform.h"
-#include "calc/platform_internal.h"
+#include "calc/platform/internal.h"
+#include "calc/platform/platform.h"
 
 namespace calc::platform {
 
@@ -89,7 +89,7 @@ void internal::restoreLineHandlers() {
   replaced = false;
 }
 
-void waitForKey(std::ostream& out, const texts::Text&, std::optional<Encoding>) {
+void waitForKey(std::ostream& out, const TextIn&, std::optional<Encoding>) {
   out.flush();
   std::system("pause");
 }
