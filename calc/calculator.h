@@ -12,16 +12,10 @@
 
 #include "calc/log_file.h"
 #include "calc/progress.h"
+#include "calc/run_log.h"
 #include "calc/texts.h"
 
 namespace calc {
-
-// The decimal texts that carry the computation from one place to the next.
-struct RootTexts {
-  std::string noScaled;    // no * 100^k while place k is being decided
-  std::string rootStr;     // the root digits found so far, without a point
-  std::string resultText;  // the root as printed: integer part, ".", digits
-};
 
 // The state that lives for the whole run: the trace switch, the log, the texts.
 struct ProgramState {
@@ -96,21 +90,6 @@ int check(const char* logPath, std::ostream& out, std::ostream& err, Encoding e 
 // "input = " and no as a line to out and sets resultText to the root and ".".
 // A negative no is outside the search: returns -1 and writes and sets nothing.
 int32_t integerPart(int32_t no, std::ostream& out, std::string& resultText);
-
-// Extends texts by the decimal places firstPlace .. length of sqrt(no), one
-// digit per place, writing result records (and, when debug, candidate traces)
-// in encoding to logFile and telling progress (when given) each place
-// finished. With threads above 1, up to that many threads judge a place's
-// candidates at once, lowest first, the calling thread among them, which
-// writes the log: the log, the texts and what progress is told are those of
-// threads 1, byte for byte, and a candidate's std::bad_alloc reaches the
-// caller as if the caller had judged it. Returns false as soon as a write to
-// logFile fails, true when every place is logged. Precondition: no >= 0,
-// firstPlace >= 1, and texts hold the state after place firstPlace - 1 (for
-// place 1: no, its integer root and "root.").
-bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress = nullptr, Encoding encoding = Encoding::big5,
-               int64_t firstPlace = 1, int threads = 1);
 
 }  // namespace calc
 

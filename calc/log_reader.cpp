@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bigint/arbitrary.h"
+#include "calc/texts.h"
 
 namespace calc {
 

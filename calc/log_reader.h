@@ -22,8 +22,8 @@
 #include <optional>
 #include <string>
 
-#include "calc/calculator.h"
-#include "calc/texts.h"
+#include "calc/encoding.h"
+#include "calc/run_log.h"
 
 namespace calc {
 

@@ -19,6 +19,7 @@
 
 #include "bigint/magnitude.h"
 #include "calc/calculator.h"
+#include "calc/digit_loop.h"
 #include "calc/options.h"
 #include "calc/thread_pool.h"
 #include "calc_test_util.h"

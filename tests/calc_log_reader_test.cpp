@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "calc/calculator.h"
+#include "calc/digit_loop.h"
 #include "calc/log_reader.h"
 #include "calc_test_util.h"
 

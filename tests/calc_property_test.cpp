@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calc/calculator.h"
+#include "calc/digit_loop.h"
 #include "calc_test_util.h"
 
 namespace {

@@ -1,0 +1,89 @@
+// The digit-by-digit loop: extends the root one decimal place at a time,
+// judging candidate digits through a source of judgements and writing the
+// run log's records; the same loop for a run on one thread, on several, and
+// for the log reader that replays a run to check its log.
+#ifndef LONGSQRT_CALC_DIGIT_LOOP_H
+#define LONGSQRT_CALC_DIGIT_LOOP_H
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <limits>
+#include <string>
+
+#include "calc/digit_rule.h"
+#include "calc/encoding.h"
+#include "calc/run_log.h"
+
+namespace calc {
+
+class ProgressReporter;
+
+// What judging one candidate showed, with the decimal text of its noScaled
+// value and square when the judges were made for a traced log.
+struct Judgement {
+  DiffSign diff = DiffSign::zero;
+  std::string noScaledText;
+  std::string xText;
+};
+
+// What accepting a place's digit made: the decimal text of the noScaled value
+// and of the square of the new root, when the log shows them (a limit, or
+// any decision of a traced log).
+struct Acceptance {
+  std::string noScaledText;
+  std::string squareText;
+};
+
+// A source of judgements: decides what each candidate of a place shows and
+// makes the values a decision shows. The loop asks for the candidates of a
+// place in increasing order, from 0 to the one that decides it, then for its
+// acceptance, then goes on with the next place. A judgement or acceptance
+// stays valid until the next call.
+class Judges {
+ public:
+  virtual ~Judges() = default;
+  // Begins a place: noScaled is no * 100^k, rootStr the root before it;
+  // another: a place follows this one.
+  virtual void beginPlace(const std::string& noScaled, const std::string& rootStr, bool another) = 0;
+  // Judges candidate n, whose root text is rootStrNew (rootStr and n).
+  virtual const Judgement& judge(int32_t n, const std::string& rootStrNew) = 0;
+  // Accepts d, reached at candidate n: newRoot is the root with its digit.
+  virtual const Acceptance& accept(int32_t n, const Decision& d, const std::string& newRoot) = 0;
+};
+
+// The places a loop computes and how it writes them.
+struct DigitRun {
+  int32_t no = 0;  // the radicand; precondition: no >= 0
+  int64_t firstPlace = 1;
+  int64_t length = 0;  // the last place (none when below firstPlace)
+  bool debug = false;  // whether every candidate is traced
+  Encoding encoding = Encoding::big5;
+};
+
+// Extends texts by the places run.firstPlace .. run.length of sqrt(run.no),
+// one digit per place decided by decide(), asking judges for each candidate
+// and writing every record to sink; placeDone (when given) is told each place
+// finished. Returns false as soon as sink refuses a line, true when every
+// place is written. Precondition: texts hold the state after place
+// firstPlace - 1 (for place 1: no, its integer root and "root.").
+bool digitLoop(const DigitRun& run, LineSink& sink, RootTexts& texts, Judges& judges,
+               const std::function<void(int64_t)>& placeDone = nullptr);
+
+// Extends texts by the decimal places firstPlace .. length of sqrt(no) as a
+// run does, writing its records (and, when debug, candidate traces) in
+// encoding to logFile and telling progress (when given) each place finished.
+// With threads above 1, up to that many threads judge a place's candidates
+// at once, the calling thread among them, which writes the log: the log, the
+// texts and what progress is told are those of threads 1, byte for byte, and
+// a candidate's std::bad_alloc reaches the caller as if the caller had judged
+// it. Returns false as soon as a write to logFile fails, true when every
+// place is logged. Precondition: no >= 0, firstPlace >= 1, and texts hold
+// the state after place firstPlace - 1.
+bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
+               ProgressReporter* progress = nullptr, Encoding encoding = Encoding::big5,
+               int64_t firstPlace = 1, int threads = 1);
+
+}  // namespace calc
+
+#endif  // LONGSQRT_CALC_DIGIT_LOOP_H
