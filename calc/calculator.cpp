@@ -99,34 +99,36 @@ void reportLogFault(std::ostream& err, const texts::LogText& what, const char* p
   err << std::endl;
 }
 
-// The texts a log line may hold beyond ASCII, in both encodings.
-const texts::Text* const kLogTexts[] = {&texts::kResultPrefix, &texts::kCase1, &texts::kLimit,
-                                        &texts::kCase2};
-
-// Returns every from in s replaced by to.
-std::string replaced(std::string s, const std::string& from, const std::string& to) {
-  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-    s.replace(at, from.size(), to);
-  return s;
-}
-
 // Returns bytes from a log as a message in encoding e may show them: the
 // log's own texts in e whatever the log's encoding, every other byte that is
 // not printable UTF-8 as an escape (\x8f).
-std::string shown(std::string s, Encoding e) {
-  for (const texts::Text* t : kLogTexts) s = replaced(s, t->big5, t->utf8);
-  s = quoted(s);
-  if (e == Encoding::big5)
-    for (const texts::Text* t : kLogTexts) s = replaced(s, t->utf8, t->big5);
-  return s;
+std::string shown(const std::string& s, Encoding e) {
+  const std::string printable = quoted(runlog::withLogTextsIn(s, Encoding::utf8));
+  return e == Encoding::big5 ? runlog::withLogTextsIn(printable, Encoding::big5) : printable;
 }
 
+// Returns the name of an encoding and of a line end, as messages give them.
+const char* nameOf(Encoding e) { return e == Encoding::utf8 ? "UTF-8" : "Big5"; }
+const char* nameOf(LineEnd end) { return end == LineEnd::crLf ? "CR LF" : "LF"; }
+
 // Returns what a message says of a wrong line: its number, what it holds (its
-// first 80 bytes) and what belongs there.
+// first 80 bytes) and what belongs there, or how it differs from that.
 std::string problemText(const LogProblem& p, Encoding e) {
   const auto line = [e](const std::string& bytes) { return '"' + shown(shortened(bytes, 80), e) + '"'; };
-  return "line " + std::to_string(p.line) + " holds " + line(p.holds) + ", expected " +
-         (p.expectedIsLine ? line(p.expected) : shown(p.expected, e));
+  const std::string holds = "line " + std::to_string(p.line) + " holds " + line(p.holds);
+  switch (p.kind) {
+    case Mismatch::line:
+      break;
+    case Mismatch::encoding:
+      return holds + " in " + nameOf(p.encoding == Encoding::big5 ? Encoding::utf8 : Encoding::big5) +
+             ", expected the same line in " + nameOf(p.encoding);
+    case Mismatch::lineEnd:
+      return holds + " ended by " + nameOf(p.lineEnd == LineEnd::lf ? LineEnd::crLf : LineEnd::lf) +
+             ", expected the same line ended by " + nameOf(p.lineEnd);
+    case Mismatch::words:
+      return holds + ", expected " + shown(p.expected, e);
+  }
+  return holds + ", expected " + line(p.expected);
 }
 
 // Reads the log back for a run that continues it, into reading. Returns false
@@ -144,12 +146,17 @@ bool readForResume(LogFile& log, const ResumeExpectation& run, const char* path,
   std::istream in(bytes.get());
   reading = readLogForResume(in, run);
   if (reading.readFailed) {
-    reportLogFault(err, texts::kLogReadFailed, path, errno, e);
+    reportLogFault(err, texts::kLogReadFailed, path, reading.readError, e);
     return false;
   }
   if (reading.problem) {
     writeNamed(err, texts::kLogNotResumable, path, e);
-    err << ": " << problemText(*reading.problem, e) << std::endl;
+    err << ": " << problemText(*reading.problem, e);
+    // A log in the other encoding is continued with the option that wrote it.
+    if (reading.problem->kind == Mismatch::encoding)
+      err << (run.encoding == Encoding::big5 ? " (a UTF-8 log is continued with --utf8)"
+                                             : " (a Big5 log is continued without --utf8)");
+    err << std::endl;
     return false;
   }
   return true;
@@ -241,7 +248,7 @@ int check(const char* logPath, std::ostream& out, std::ostream& err, Encoding e)
     reading = checkLog(in);
   }
   if (!bytes || reading.readFailed) {
-    const int error = errno;
+    const int error = bytes ? reading.readError : errno;
     err << "longsqrt: " << quoted(logPath);
     if (error != 0) err << ": " << std::strerror(error);
     err << std::endl;

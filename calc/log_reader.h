@@ -1,17 +1,16 @@
-// Reading a run log back: in one pass over its bytes, decides whether a log is
-// what a run writes, how many places it holds whole and the state a run
-// continues from after them.
+// Reading a run log back: whether a log is, byte for byte, a start of what a
+// run writes, how many places it holds whole and the state a run continues
+// from after them. Shared by --resume and --check.
 //
-// A log is read line by line and never held whole: only the current line and
-// the current place's values are kept, so a log of gigabytes reads in time
-// linear in its size. Every line must be the one a run writes there: the
-// candidate traces, case-1 traces, limit blocks and result records of places
-// 1, 2, 3 ... in order, in one encoding and with one kind of line end, and
-// possibly the start of one more place (whole lines of it and at most one
-// unfinished last line, as an interrupted run leaves). Each result's root must
-// be the previous root and the right next digit (checked exactly on the
-// remainder of the long-hand method, so the first wrong result is the one
-// named), and the last root r must satisfy r^2 <= no * 100^K < (r + 1)^2.
+// The reader replays the run: the digit loop itself, with the same rule for
+// each digit and the same record writer, judges every candidate by a square
+// carried from place to place in decimal limbs (time linear in each value's
+// digits, so a log of K places reads in time growing with K^2), and holds each
+// line the run would write against the log's next line. Every line is
+// verified: each noScaled value, each x, each result, and an unfinished last
+// line as far as it goes. A log is accepted exactly when it is a start of the
+// log of its run: whole lines, and at most one unfinished last line. Only the
+// current line and the run's texts are held, never the log.
 #ifndef LONGSQRT_CALC_LOG_READER_H
 #define LONGSQRT_CALC_LOG_READER_H
 
@@ -27,15 +26,25 @@
 
 namespace calc {
 
-// The first line of a log that is not what a run writes there.
-struct LogProblem {
-  int64_t line = 0;             // its number, counted from 1
-  std::string holds;            // its bytes as read, without the line end (an overlong line: its start)
-  std::string expected;         // the line that belongs there, or what belongs there in words
-  bool expectedIsLine = false;  // true when expected is the exact line (raw bytes, like holds)
+// How a wrong line differs from the line that belongs there.
+enum class Mismatch {
+  line,      // it is another line: expected is the line that belongs there
+  encoding,  // it is that line in the other encoding
+  lineEnd,   // it is that line with the other line end
+  words,     // expected says in words what belongs there
 };
 
-// What a resumed run writes: its answers, its encoding and its line ends.
+// The first line of a log that is not what its run writes there.
+struct LogProblem {
+  int64_t line = 0;      // its number, counted from 1
+  std::string holds;     // its bytes as read, without its LF (a long line: its start)
+  std::string expected;  // the line that belongs there, without its line end, or words
+  Mismatch kind = Mismatch::line;
+  Encoding encoding = Encoding::big5;  // the encoding of the run's lines
+  LineEnd lineEnd = LineEnd::lf;       // the run's line ends
+};
+
+// The run whose log is read: its answers, its encoding and its line ends.
 struct ResumeExpectation {
   int32_t no = 0;  // the radicand; precondition: 0 <= no
   bool debug = false;
@@ -46,41 +55,41 @@ struct ResumeExpectation {
   int64_t length = std::numeric_limits<int64_t>::max();
 };
 
-// What reading a log found. With a problem, the facts and counts describe the
-// lines before it; without one, the whole log.
+// What reading a log found. With a problem, the counts describe the lines
+// before it.
 struct LogReading {
   std::optional<LogProblem> problem;  // the first wrong line, if any
-  bool readFailed = false;            // the stream failed before its end (badbit): nothing is decided
-  std::optional<int32_t> no;          // the radicand, once a line shows it
-  std::optional<bool> debug;          // whether the log traces candidates, once a line shows it
-  std::optional<Encoding> encoding;   // once a line with non-ASCII text shows it
-  std::optional<LineEnd> lineEnd;     // once a whole line shows it
-  int64_t places = 0;                 // K: places 1 .. K are whole
-  uint64_t cutOffset = 0;             // the bytes of places 1 .. K: where the log is cut to continue
-  bool unfinished = false;            // bytes follow the cut: place K + 1 was begun
-  uint64_t bytes = 0;                 // the bytes read
-  int64_t lines = 0;                  // the lines read, an unfinished last one included
+  bool readFailed = false;            // the stream failed before its end: nothing is decided
+  int readError = 0;                  // then the system's reason (0 when unknown)
+  // The run, as far as the log shows it (--check learns it from the log).
+  std::optional<int32_t> no;
+  std::optional<bool> debug;
+  std::optional<Encoding> encoding;
+  std::optional<LineEnd> lineEnd;
+  int64_t places = 0;       // K: places 1 .. K are whole
+  uint64_t cutOffset = 0;   // the bytes of places 1 .. K: where the log is cut to continue
+  bool unfinished = false;  // bytes follow the cut: place K + 1 was begun
+  uint64_t bytes = 0;       // the bytes read
+  int64_t lines = 0;        // the lines read, an unfinished last one included
   // The state after place K, from which a run continues with place K + 1:
   // noScaled is no and 2K zeros, rootStr the root's digits, resultText the
-  // root as printed. Empty while no is unknown.
+  // root as printed. Empty when the log does not show no.
   RootTexts texts;
 
   // Returns true when the log was read to its end and every line is right.
   bool ok() const { return !problem && !readFailed; }
 };
 
-// Reads a log for a run that continues it: every line must be what that run
-// writes (its no, debug, encoding and line ends). Place K's noScaled and x
-// values are verified exactly and the traces of earlier places by their form
-// only. An empty stream reads as 0 places. Reads in to its end, or to the
-// first problem.
+// Reads a log for a run that continues it: the log must be a start of the
+// log that run writes (its no, debug, encoding and line ends). An empty
+// stream reads as 0 places. Reads to its end, or to the first problem.
 LogReading readLogForResume(std::istream& in, const ResumeExpectation& run);
 
-// Reads a log and verifies every line of it, finding no, debug, the encoding
-// and the line ends from the log itself: each noScaled value is no and 2k
-// zeros, each x the exact square of its candidate (or of the accepted root in
-// a case-1 trace or limit block), each place tries the candidates the method
-// tries. An empty stream reads as 0 places, without a problem.
+// Reads a log and verifies every line of it as readLogForResume does, for the
+// run that its first lines show: debug from the first byte, the line ends
+// from the first line, no from the first line that shows it, the encoding
+// from the first line in Big5 or UTF-8. An empty stream reads as 0 places,
+// without a problem.
 LogReading checkLog(std::istream& in);
 
 // Returns the one-line summary of a checked log for the user, path first:

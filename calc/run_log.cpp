@@ -1,6 +1,7 @@
 // The run log's lines, as the digit loop writes them and the reader expects them.
 #include "calc/run_log.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "calc/texts.h"
@@ -32,9 +33,13 @@ void limitLine(std::string& line, Encoding e) { line += texts::kLimit.in(e); }
 
 void case2Line(std::string& line, Encoding e) { line += texts::kCase2.in(e); }
 
-void resultLine(std::string& line, Encoding e, int32_t no, int64_t k, std::string_view resultText) {
+void resultLineStart(std::string& line, Encoding e) {
   line += texts::kResultPrefix.in(e);
   line += texts::kResultSqrt;
+}
+
+void resultLine(std::string& line, Encoding e, int32_t no, int64_t k, std::string_view resultText) {
+  resultLineStart(line, e);
   line += std::to_string(no);
   line += texts::kResultComma;
   line += std::to_string(k);
@@ -44,14 +49,35 @@ void resultLine(std::string& line, Encoding e, int32_t no, int64_t k, std::strin
 
 void separatorLine(std::string& line) { line += texts::kSeparator; }
 
-std::string inOtherEncoding(std::string line, Encoding from) {
-  const Encoding to = from == Encoding::big5 ? Encoding::utf8 : Encoding::big5;
-  // A line holds at most one of these, at its start.
-  for (const texts::Text* t : {&texts::kResultPrefix, &texts::kCase1, &texts::kLimit, &texts::kCase2}) {
+namespace {
+
+// The log's texts beyond ASCII.
+constexpr const texts::Text* kLogTexts[] = {&texts::kResultPrefix, &texts::kCase1, &texts::kLimit,
+                                            &texts::kCase2};
+
+}  // namespace
+
+std::string withLogTextsIn(std::string s, Encoding to) {
+  const Encoding from = to == Encoding::big5 ? Encoding::utf8 : Encoding::big5;
+  for (const texts::Text* t : kLogTexts) {
     const std::string_view form = t->in(from);
-    if (line.compare(0, form.size(), form) == 0) return line.replace(0, form.size(), t->in(to));
+    for (std::size_t at = s.find(form); at != std::string::npos; at = s.find(form, at + 1))
+      s.replace(at, form.size(), t->in(to));
   }
-  return line;
+  return s;
+}
+
+std::optional<Encoding> encodingOf(std::string_view line) {
+  for (const texts::Text* t : kLogTexts) {
+    for (const Encoding e : {Encoding::big5, Encoding::utf8}) {
+      const std::string_view form = t->in(e);
+      const std::size_t n = std::min(form.size(), line.size());
+      const bool beyondAscii = std::any_of(line.begin(), line.begin() + n,
+                                           [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+      if (beyondAscii && line.substr(0, n) == form.substr(0, n)) return e;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace runlog

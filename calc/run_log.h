@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,12 +47,18 @@ void limitLine(std::string& line, Encoding e);
 void case2Line(std::string& line, Encoding e);
 // Appends the result line of place k in e: "sqrt(整數,小數點位數) ≡ sqrt(" no ", " k ") = " resultText.
 void resultLine(std::string& line, Encoding e, int32_t no, int64_t k, std::string_view resultText);
+// Appends the start of a result line in e, up to its no: "sqrt(整數,小數點位數) ≡ sqrt(".
+void resultLineStart(std::string& line, Encoding e);
 // Appends the separator after a result line: 31 "=".
 void separatorLine(std::string& line);
 
-// Returns line with each of the log's texts in encoding from written in the
-// other encoding instead: the same line as a run in that encoding writes it.
-std::string inOtherEncoding(std::string line, Encoding from);
+// Returns s with each of the log's texts beyond ASCII, in either encoding,
+// written in encoding to: a line as a run in that encoding writes it.
+std::string withLogTextsIn(std::string s, Encoding to);
+// Returns the encoding of the log's text that line, or the start of a line,
+// begins with, once a byte beyond ASCII shows it; nothing before that, or
+// when it begins with none of them.
+std::optional<Encoding> encodingOf(std::string_view line);
 
 }  // namespace runlog
 

@@ -144,6 +144,7 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
     std::function<std::string(const std::string& golden)> before;  // the log left by the interrupted run
     const char* otherAnswers = nullptr;  // a refusal: the answers of the resumed run
     std::function<int64_t(const std::string& golden)> refusedAt = nullptr;  // the line a refusal names
+    const char* says = "";  // what the refusal says of that line
   };
   const char *d1 = "debug1_no2_length2", *d99 = "debug0_no99_length2", *d66 = "debug0_no66_length160";
   const char *a1 = "1\n2\n2\n", *a99 = "0\n99\n2\n", *a66 = "0\n66\n160\n";
@@ -162,7 +163,8 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
       {"every place logged", d66, a66, false, all},
       {"other no", d66, a66, false, head, "0\n67\n160\n", first},
       {"other debug", d66, a66, false, head, "1\n66\n160\n", first},
-      {"other encoding", d66, a66, false, head, a66, first},
+      {"other encoding", d66, a66, false, head, a66, first,
+       "in Big5, expected the same line in UTF-8 (a Big5 log is continued without --utf8)\n"},
       {"more places than asked", d66, a66, false, all, "0\n66\n100\n",
        [](const std::string& g) { return lineAt(g, placeEnd(g, 100)); }},
       {"a wrong digit in a middle result", d66, a66, false,
@@ -194,6 +196,7 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
       const std::string named = inRun(calc_test::named(kLogNotResumable)) + ": line " +
                                 std::to_string(c.refusedAt(log)) + " holds \"";
       EXPECT_EQ(o.err.substr(0, named.size()), named) << c.name << ": " << o.err;
+      EXPECT_NE(o.err.find(c.says), std::string::npos) << c.name << ": " << o.err;
       EXPECT_EQ(o.log, before) << c.name;
       continue;
     }

@@ -223,6 +223,11 @@ TEST(CalcLogReader, ResumeRefusesAnotherRunsLogAtTheLineThatShowsIt) {
          const int64_t n = lineStarting(log, kCase1.big5, 1, lineStarting(log, resultStart(kNo, 3))) - 4;
          return bumpLastDigit(log, n), n;  // a case-1 trace follows the accepted candidate's trace
        }},
+      {"a limit block's x in an earlier place", false,
+       [](std::string& log, calc::ResumeExpectation&) {
+         const int64_t n = lineStarting(log, kXLabel);  // the limit block of place 7
+         return bumpLastDigit(log, n), n;
+       }},
       {"a line the run does not write", false,
        [](std::string& log, calc::ResumeExpectation&) { return setLine(log, 8, "x"), 8; }},
   };
@@ -280,10 +285,13 @@ TEST(CalcLogReader, CheckFindsTheRunFromTheLogItself) {
 
 TEST(CalcLogReader, CheckNamesThePlantedFaultsLine) {
   using namespace calc::texts;
+  using calc::Mismatch;
   struct Case {
     const char* name;
     bool debug;
     std::function<int64_t(std::string&)> plant;
+    Mismatch kind = Mismatch::line;
+    const char* says = "";  // what the expected line or words hold
   };
   const std::vector<Case> cases = {
       {"wrong digit in a result whose digit is 0", false,
@@ -360,9 +368,20 @@ TEST(CalcLogReader, CheckNamesThePlantedFaultsLine) {
          const int64_t n = lineStarting(log, resultStart(kNo, 9));
          std::string line = linesOf(log)[n - 1];
          return setLine(log, n, kResultPrefix.utf8 + line.substr(strlen(kResultPrefix.big5))), n;
-       }},
+       },
+       Mismatch::encoding},
       {"one line with CR LF", false,
-       [](std::string& log) { return setLine(log, 5, kSeparator + std::string("\r")), 5; }},
+       [](std::string& log) { return setLine(log, 5, kSeparator + std::string("\r")), 5; },
+       Mismatch::lineEnd},
+      {"a wrong digit in an unfinished last line that holds the whole result", false,
+       [](std::string& log) {
+         const int64_t n = lineStarting(log, resultStart(kNo, 4));
+         bumpLastDigit(log, n);
+         log.resize(log.find('\n', log.find(resultStart(kNo, 4))));
+         return n;
+       }},
+      {"a first line no run writes", true, [](std::string& log) { return setLine(log, 1, "hello"), 1; },
+       Mismatch::words, "in Big5 or UTF-8"},
       {"a place number out of order", false,
        [](std::string& log) {
          const int64_t n = lineStarting(log, resultStart(kNo, 6));
@@ -377,7 +396,9 @@ TEST(CalcLogReader, CheckNamesThePlantedFaultsLine) {
     ASSERT_TRUE(r.problem) << c.name;
     EXPECT_EQ(r.problem->line, line) << c.name << ": " << describe(r);
     EXPECT_EQ(r.problem->holds, linesOf(log)[line - 1]) << c.name;
-    if (r.problem->expectedIsLine) {
+    EXPECT_EQ(r.problem->kind, c.kind) << c.name;
+    EXPECT_NE(r.problem->expected.find(c.says), std::string::npos) << c.name << ": " << r.problem->expected;
+    if (r.problem->kind == calc::Mismatch::line) {
       EXPECT_NE(r.problem->expected, r.problem->holds) << c.name;
     }
   }
