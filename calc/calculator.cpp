@@ -83,17 +83,21 @@ void writeNamed(std::ostream& os, const texts::LogText& t, const char* path, Enc
 // Writes the line that says why the log at path failed: what failed, then the
 // reason for error, the system's or one of the log's own. A log another run
 // holds, or a lack of memory, says so alone.
-void reportLogFault(std::ostream& err, const texts::LogText& what, const char* path, int error, Encoding e) {
-  if (error == kLogInUse) {
+void reportLogFault(std::ostream& err, const texts::LogText& what, const char* path, const LogError& error,
+                    Encoding e) {
+  using Own = LogError::Own;
+  if (error.own == Own::inUse) {
     writeNamed(err, texts::kLogHeld, path, e);
-  } else if (error == ENOMEM) {
+  } else if (error.system == ENOMEM) {
     err << texts::kOutOfMemory.in(e);
   } else {
     writeNamed(err, what, path, e);
-    if (error == kLogDanglingLink) {
+    if (error.own == Own::danglingLink) {
       err << ": " << texts::kDanglingLink.in(e);
-    } else if (error != 0) {
-      err << ": " << std::strerror(error);
+    } else if (error.own == Own::isInput || error.own == Own::isOutput) {
+      err << ": " << (error.own == Own::isInput ? texts::kLogIsInput : texts::kLogIsOutput).in(e);
+    } else if (error.system != 0) {
+      err << ": " << std::strerror(error.system);
     }
   }
   err << std::endl;
@@ -136,17 +140,16 @@ std::string problemText(const LogProblem& p, Encoding e) {
 // or it is not one this run continues.
 bool readForResume(LogFile& log, const ResumeExpectation& run, const char* path, std::ostream& err,
                    Encoding e, LogReading& reading) {
-  errno = 0;
-  const std::unique_ptr<std::streambuf> bytes = log.reader();
+  const std::unique_ptr<LogBytes> bytes = log.reader();
   if (!bytes) {
-    if (log.error() == 0) return true;  // a device or a pipe: nothing to continue
+    if (!log.error()) return true;  // a device or a pipe: nothing to continue
     reportLogFault(err, texts::kLogReadFailed, path, log.error(), e);
     return false;
   }
   std::istream in(bytes.get());
   reading = readLogForResume(in, run);
   if (reading.readFailed) {
-    reportLogFault(err, texts::kLogReadFailed, path, reading.readError, e);
+    reportLogFault(err, texts::kLogReadFailed, path, bytes->error(), e);
     return false;
   }
   if (reading.problem) {
@@ -240,15 +243,15 @@ int run(ProgramState& state, Console& console, const Services& services, const c
 }
 
 int check(const char* logPath, std::ostream& out, std::ostream& err, Encoding e) {
-  errno = 0;
-  const std::unique_ptr<std::streambuf> bytes = openForReading(logPath);
+  int error = 0;
+  const std::unique_ptr<LogBytes> bytes = openForReading(logPath, error);
   LogReading reading;
   if (bytes) {
     std::istream in(bytes.get());
     reading = checkLog(in);
   }
   if (!bytes || reading.readFailed) {
-    const int error = bytes ? reading.readError : errno;
+    if (bytes) error = bytes->error();
     err << "longsqrt: " << quoted(logPath);
     if (error != 0) err << ": " << std::strerror(error);
     err << std::endl;

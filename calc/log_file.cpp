@@ -17,22 +17,23 @@ namespace calc {
 
 namespace {
 
-// A stream buffer that reads a file descriptor it owns. A read that fails
-// throws, which fails the stream reading it (badbit), with the reason in errno.
-class ReadBuffer : public std::streambuf {
+// The bytes of a file descriptor it owns. A read that fails keeps its
+// reason and throws, which is how a stream buffer fails the stream reading it
+// (badbit).
+class ReadBuffer : public LogBytes {
  public:
   explicit ReadBuffer(int fd) : fd_(fd), buffer_(1 << 16) {}
   ~ReadBuffer() override { platform::closeDescriptor(fd_); }
   ReadBuffer(const ReadBuffer&) = delete;
   ReadBuffer& operator=(const ReadBuffer&) = delete;
+  int error() const override { return error_; }
 
  protected:
   int_type underflow() override {
     const long long n = platform::readSome(fd_, buffer_.data(), buffer_.size());
     if (n < 0) {
-      const int e = errno;
+      error_ = errno;
       struct ReadFailed {};
-      errno = e;
       throw ReadFailed{};
     }
     if (n == 0) return traits_type::eof();
@@ -43,6 +44,7 @@ class ReadBuffer : public std::streambuf {
  private:
   int fd_;
   std::vector<char> buffer_;
+  int error_ = 0;
 };
 
 // The log on a file descriptor.
@@ -91,7 +93,7 @@ class FileSink : public LogSink {
     }
     return true;
   }
-  std::unique_ptr<std::streambuf> reader() override {
+  std::unique_ptr<LogBytes> reader() override {
     if (!platform::isRegularFile(fd_)) return nullptr;  // nothing was kept to read back
     const int fd = platform::openForReading(path_.c_str());
     if (fd < 0) {
@@ -101,7 +103,7 @@ class FileSink : public LogSink {
     // The name may stand for another file by now: only this one's bytes count.
     if (!platform::sameFile(fd, fd_)) {
       platform::closeDescriptor(fd);
-      fail(kLogInUse);
+      fail(LogError::Own::inUse);
       return nullptr;
     }
     return std::make_unique<ReadBuffer>(fd);
@@ -113,7 +115,7 @@ class FileSink : public LogSink {
   }
 
  private:
-  bool fail(int e) {
+  bool fail(LogError e) {
     error_ = e;
     return false;
   }
@@ -129,41 +131,57 @@ constexpr int kOpenAttempts = 16;
 
 }  // namespace
 
-std::unique_ptr<LogSink> openLogFile(const char* path) {
+std::unique_ptr<LogSink> openLogFile(const char* path, LogError& error) {
   // Another run may create, replace or remove the file between two of these
   // steps; then the open starts over with the name as it is now.
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
     bool created = false;
-    int fd = platform::openForWriting(path, false, kLogInUse);
-    if (fd < 0 && errno == ENOENT) {
-      fd = platform::openForWriting(path, true, kLogInUse);
+    bool inUse = false;
+    int fd = platform::openForWriting(path, false, inUse);
+    if (fd < 0 && errno == ENOENT && !inUse) {
+      fd = platform::openForWriting(path, true, inUse);
       created = fd >= 0;
-      if (fd < 0 && errno == EEXIST) {
+      if (fd < 0 && errno == EEXIST && !inUse) {
         // Missing, yet there: a symbolic link to nothing, or a file another
         // run created in between, which this one then opens as it is.
         if (platform::isDanglingLink(path)) {
-          errno = kLogDanglingLink;
+          error = LogError::Own::danglingLink;
           return nullptr;
         }
         continue;
       }
     }
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+      error = inUse ? LogError(LogError::Own::inUse) : LogError(errno);
+      return nullptr;
+    }
+    // The run's own console: its answers would be read back as the log is
+    // written (a pipe that fills and waits for ever), or its messages mixed
+    // into the log's lines.
+    const int standard = platform::standardStreamOf(fd);
+    if (standard >= 0) {
+      platform::closeFile(fd, path, false);
+      error = standard == 0 ? LogError::Own::isInput : LogError::Own::isOutput;
+      return nullptr;
+    }
     const platform::Hold hold = platform::holdExclusively(fd, path);
     if (hold == platform::Hold::held) return std::make_unique<FileSink>(fd, path, created);
     platform::closeFile(fd, path, false);  // a file this run created but another holds is that run's now
     if (hold == platform::Hold::inUse) {
-      errno = kLogInUse;
+      error = LogError::Own::inUse;
       return nullptr;
     }
   }
-  errno = kLogInUse;
+  error = LogError::Own::inUse;
   return nullptr;
 }
 
-std::unique_ptr<std::streambuf> openForReading(const char* path) {
+std::unique_ptr<LogBytes> openForReading(const char* path, int& error) {
   const int fd = platform::openForReading(path);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
   return std::make_unique<ReadBuffer>(fd);
 }
 
@@ -174,7 +192,7 @@ bool LogSink::cut(uint64_t) {
   return false;
 }
 
-std::unique_ptr<std::streambuf> LogSink::reader() { return nullptr; }
+std::unique_ptr<LogBytes> LogSink::reader() { return nullptr; }
 
 // --- LineBuffer -------------------------------------------------------------------
 
@@ -252,9 +270,8 @@ LogFile::LogFile() : std::ostream(nullptr) {
 }
 
 bool LogFile::open(const char* path, const Opener& opener) {
-  errno = 0;
-  sink_ = opener(path);
-  error_ = sink_ ? 0 : errno;
+  error_ = LogError();
+  sink_ = opener(path, error_);
   buffer_.setSink(sink_.get());
   if (!sink_) {
     setstate(std::ios::badbit);
@@ -268,10 +285,10 @@ bool LogFile::truncate() { return sink_ != nullptr && recordFailure(sink_->trunc
 
 bool LogFile::cut(uint64_t size) { return sink_ != nullptr && recordFailure(sink_->cut(size)); }
 
-std::unique_ptr<std::streambuf> LogFile::reader() {
+std::unique_ptr<LogBytes> LogFile::reader() {
   if (!sink_) return nullptr;
   auto r = sink_->reader();
-  if (!r && sink_->error() != 0 && error_ == 0) error_ = sink_->error();
+  if (!r && sink_->error() && !error_) error_ = sink_->error();
   return r;
 }
 
@@ -295,7 +312,7 @@ bool LogFile::close(bool refused) {
 
 bool LogFile::recordFailure(bool ok) {
   if (!ok) {
-    if (error_ == 0) error_ = buffer_.outOfMemory() ? ENOMEM : sink_->error();
+    if (!error_) error_ = buffer_.outOfMemory() ? LogError(ENOMEM) : sink_->error();
     setstate(std::ios::badbit);
   }
   return ok;

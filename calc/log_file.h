@@ -18,16 +18,39 @@
 
 namespace calc {
 
-// Error numbers of the log's own, beside the system's (negative, so that none
-// is mistaken for one of them).
-// Another run holds the log: it is opened by one run at a time.
-inline constexpr int kLogInUse = -1;
-// The log's name is a symbolic link to a file that does not exist.
-inline constexpr int kLogDanglingLink = -2;
+// Why the log failed: the system's error number, or a reason of the log's own.
+struct LogError {
+  // The log's own reasons.
+  enum class Own {
+    none,
+    inUse,         // another run holds the log: it is opened by one run at a time
+    danglingLink,  // its name is a symbolic link to a file that does not exist
+    isInput,       // it is the file or pipe the run reads its answers from
+    isOutput,      // it is the file or pipe the run's console writes to
+  };
+  int system = 0;  // the system's error number (ENOMEM: memory ran out); 0: none known
+  Own own = Own::none;
+
+  // Makes the error the system's error number names (0: none).
+  LogError(int systemError = 0) : system(systemError) {}
+  // Makes one of the log's own errors.
+  LogError(Own reason) : own(reason) {}
+  // Returns true when both name the same error.
+  bool operator==(const LogError& other) const { return system == other.system && own == other.own; }
+  // Returns true when an error is known.
+  explicit operator bool() const { return system != 0 || own != Own::none; }
+};
+
+// The bytes of a log, read from its first: a read that fails fails the stream
+// reading them (badbit) and leaves its reason in error().
+class LogBytes : public std::streambuf {
+ public:
+  // Returns the system's error number of the read that failed; 0 when none did.
+  virtual int error() const = 0;
+};
 
 // Where the log's bytes go: a file, or what a test puts in its place. Each
-// operation returns false on failure and leaves the system's error number in
-// error().
+// operation returns false on failure and leaves the reason in error().
 class LogSink {
  public:
   virtual ~LogSink() = default;
@@ -44,32 +67,33 @@ class LogSink {
   // disk, not in the system's cache). A sink with nothing to keep succeeds.
   virtual bool sync() { return true; }
   // Returns a reader of what the sink holds, from its first byte; nullptr
-  // with error() 0 when it holds nothing that can be read back (a device, a
+  // without error() when it holds nothing that can be read back (a device, a
   // pipe), nullptr with error() set when reading it cannot start.
-  virtual std::unique_ptr<std::streambuf> reader();
+  virtual std::unique_ptr<LogBytes> reader();
   // Releases the sink; a refused run (nothing written) removes a file that
   // opening it created, so that the run leaves no trace, but only while that
   // file is still the one it created and still empty.
   virtual bool close(bool refused) = 0;
-  // Returns the error number of the last failure (0 when none is known).
-  int error() const { return error_; }
+  // Returns the reason of the last failure.
+  LogError error() const { return error_; }
 
  protected:
-  int error_ = 0;
+  LogError error_;
 };
 
 // Opens path for writing without truncating it, creating it if it is missing,
 // and holds it against every other run until the sink is released: an
 // advisory lock on a regular file (POSIX), a share mode that denies other
 // writers (Windows). A FIFO without a reader is refused rather than waited
-// for. Returns nullptr, with the reason in errno (the system's, kLogInUse or
-// kLogDanglingLink), when the file cannot be opened or is held.
-std::unique_ptr<LogSink> openLogFile(const char* path);
+// for, and so is the file or pipe of the run's own standard input, output or
+// error (a log there would be read as answers or mixed with the console).
+// Returns nullptr, with the reason in error, when the file cannot be opened,
+// is held or is refused.
+std::unique_ptr<LogSink> openLogFile(const char* path, LogError& error);
 
 // Opens path for reading from its first byte; returns nullptr, with the
-// reason in errno, when it cannot be opened. A read that fails makes the
-// stream on it fail (badbit), with the reason in errno.
-std::unique_ptr<std::streambuf> openForReading(const char* path);
+// system's reason in error, when it cannot be opened.
+std::unique_ptr<LogBytes> openForReading(const char* path, int& error);
 
 // Whether the log's file ends its lines in CR LF (Windows) rather than LF.
 extern const bool kLogFileCrLf;
@@ -117,7 +141,7 @@ class LineBuffer : public std::streambuf {
 class LogFile : public std::ostream {
  public:
   // Opens a sink for a path; tests replace the file with one of their own.
-  using Opener = std::function<std::unique_ptr<LogSink>(const char* path)>;
+  using Opener = std::function<std::unique_ptr<LogSink>(const char* path, LogError& error)>;
   // Supplies the current time: the steady clock, or a hand-moved one in tests.
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -133,9 +157,9 @@ class LogFile : public std::ostream {
   // drops the rest; returns false on failure.
   bool cut(uint64_t size);
   // Returns a reader of what the file holds (see LogSink::reader); on
-  // nullptr, error() tells whether reading failed (nonzero) or there is
-  // nothing to read back (0).
-  std::unique_ptr<std::streambuf> reader();
+  // nullptr, error() tells whether reading failed or there is nothing to
+  // read back (no error).
+  std::unique_ptr<LogBytes> reader();
   // Makes the file durable after a line at least every interval of clock
   // time from now on (see LineBuffer::syncEvery), and at a close that is not
   // refused; durable false: never (for measuring what it costs).
@@ -147,9 +171,9 @@ class LogFile : public std::ostream {
   // Drops the part of a line not yet written, so that a run stopped in the
   // middle of a line (out of memory) leaves only whole lines.
   void dropPending() { buffer_.dropPending(); }
-  // Returns the error number of the log's first failure (0 when none is
-  // known; ENOMEM when the stream could not hold a line).
-  int error() const { return error_; }
+  // Returns the reason of the log's first failure (none when none is known;
+  // ENOMEM when the stream could not hold a line).
+  LogError error() const { return error_; }
 
  private:
   // Returns ok; when it is false, keeps the reason of the log's first failure
@@ -158,7 +182,7 @@ class LogFile : public std::ostream {
 
   LineBuffer buffer_;
   std::unique_ptr<LogSink> sink_;
-  int error_ = 0;
+  LogError error_;
   bool durable_ = true;
 };
 

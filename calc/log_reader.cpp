@@ -3,7 +3,6 @@
 #include "calc/log_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <istream>
 #include <string_view>
@@ -36,9 +35,8 @@ class LineReader {
   bool next(std::string& line, std::size_t cap, bool& whole, bool& over);
   // Returns the bytes consumed, up to the end of the last line read.
   uint64_t offset() const { return offset_; }
-  // Returns true when the stream failed other than by ending, and why.
+  // Returns true when the stream failed other than by ending.
   bool failed() const { return in_.bad(); }
-  int error() const { return error_; }
 
  private:
   bool fill();
@@ -48,14 +46,11 @@ class LineReader {
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   uint64_t offset_ = 0;
-  int error_ = 0;
 };
 
 bool LineReader::fill() {
   if (!in_) return false;  // ended, or failed
-  errno = 0;
   in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  if (in_.bad()) error_ = errno;
   begin_ = 0;
   end_ = static_cast<std::size_t>(in_.gcount());
   return end_ > 0;
@@ -197,7 +192,6 @@ void replay(LineReader& lines, const ResumeExpectation& run, LogReading& reading
     rootSize = texts.rootStr.size();
   });
   reading.readFailed = lines.failed();
-  reading.readError = lines.error();
   reading.unfinished = reading.bytes > reading.cutOffset;
   // The texts after place K: the loop may have begun place K + 1.
   texts.rootStr.resize(rootSize);
@@ -229,7 +223,6 @@ LogReading checkLog(std::istream& in) {
     replay(lines, *start.run, reading);
   }
   reading.readFailed = reading.readFailed || lines.failed();
-  reading.readError = lines.error();
   // What the log shows of its run; a fact its first lines leave open is not told.
   reading.no = start.no;
   reading.debug = start.debug;

@@ -60,7 +60,6 @@ struct ResumeExpectation {
 struct LogReading {
   std::optional<LogProblem> problem;  // the first wrong line, if any
   bool readFailed = false;            // the stream failed before its end: nothing is decided
-  int readError = 0;                  // then the system's reason (0 when unknown)
   // The run, as far as the log shows it (--check learns it from the log).
   std::optional<int32_t> no;
   std::optional<bool> debug;

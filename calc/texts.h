@@ -105,6 +105,17 @@ inline constexpr Text kDanglingLink{
     "\xB2\xC5\xB8\xB9\xB3\x73\xB5\xB2\xAB\xFC\xA6\x56\xAA\xBA\xC0\xC9\xAE\xD7\xA4\xA3\xA6\x73\xA6\x62",
     "符號連結指向的檔案不存在"};
 
+// The reason a log is refused when it is the run's own standard input (20
+// bytes in Big5): it is this program's standard input.
+inline constexpr Text kLogIsInput{
+    "\xa5\xa6\xac\x4f\xa5\xbb\xb5\x7b\xa6\xa1\xaa\xba\xbc\xd0\xb7\xc7\xbf\xe9\xa4\x4a",
+    "它是本程式的標準輸入"};
+// ... or its standard output or error (30 bytes in Big5).
+inline constexpr Text kLogIsOutput{
+    "\xa5\xa6\xac\x4f\xa5\xbb\xb5\x7b\xa6\xa1\xaa\xba\xbc\xd0\xb7\xc7\xbf\xe9\xa5\x58\xa9\xce\xbc\xd0\xb7\xc7"
+    "\xbf\xf9\xbb\x7e",
+    "它是本程式的標準輸出或標準錯誤"};
+
 // --- Run log -------------------------------------------------------------------
 
 // The case-1 trace's first line (21 bytes in Big5).
@@ -143,6 +154,8 @@ inline constexpr const Text* kAll[] = {
     &kLogNotResumable.before,
     &kLogNotResumable.after,
     &kDanglingLink,
+    &kLogIsInput,
+    &kLogIsOutput,
     &kCase1,
     &kLimit,
     &kCase2,

@@ -166,8 +166,9 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
   std::vector<std::string> writes;
   std::vector<size_t> syncs;
   calc::LogFile log;
-  ASSERT_TRUE(log.open(
-      "log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes, 0, 0, 0, &syncs); }));
+  ASSERT_TRUE(log.open("log.txt", [&](const char*, calc::LogError&) {
+    return std::make_unique<RecordingSink>(writes, 0, 0, 0, &syncs);
+  }));
   // A second passes at every line: the file reaches the disk after every
   // tenth, and before it is closed.
   int seconds = 0;
@@ -191,7 +192,8 @@ TEST(CalcLog, EachLineReachesTheFileWholeInOneWrite) {
 TEST(CalcLog, ALineMemoryCannotHoldFailsTheLogAndReachesNoFile) {
   std::vector<std::string> writes;
   calc::LogFile log;
-  ASSERT_TRUE(log.open("log.txt", [&](const char*) { return std::make_unique<RecordingSink>(writes); }));
+  ASSERT_TRUE(log.open(
+      "log.txt", [&](const char*, calc::LogError&) { return std::make_unique<RecordingSink>(writes); }));
   failing_allocator::allocationsUntilFailure = 1;  // the buffer's first growth
   log << "7" << std::endl;
   failing_allocator::allocationsUntilFailure = 0;
@@ -241,7 +243,7 @@ TEST(CalcLog, FaultsStopTheRunWithTheirReasonAndWholeLines) {
       if (++clockCalls == c.throwAtPlace + 1 && c.throwAtPlace != 0) throw std::bad_alloc();
       return std::chrono::steady_clock::time_point();
     };
-    services.openLog = [&](const char*) {
+    services.openLog = [&](const char*, calc::LogError&) {
       return std::make_unique<RecordingSink>(writes, c.closeError, c.throwAt, c.syncError);
     };
     // The sink stands for the file: no file is made.

@@ -344,6 +344,12 @@ TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing) {
        named(kLogOpenFailed) + ": " + kDanglingLink.big5 + "\n", ""},
       {"--log a folder", "--log .", "0\n2\n3\n", plain, "", 1, "",
        named(kLogOpenFailed, ".") + ": " + std::strerror(EISDIR) + "\n", ""},
+      // A log that is the run's own input or console would be read back as
+      // answers (a pipe that fills for ever) or mixed with the console.
+      {"the log is the answers' pipe", "--log /dev/stdin", "1\n2\n100\n", plain, "", 1, "",
+       named(kLogOpenFailed, "/dev/stdin") + ": " + kLogIsInput.big5 + "\n", ""},
+      {"the log is standard output's file", "--log stdout.txt", "0\n2\n3\n", plain, "", 1, "",
+       named(kLogOpenFailed, "stdout.txt") + ": " + kLogIsOutput.big5 + "\n", ""},
       {"--check, UTF-8, CR LF", "--check", "", plain, crLf66.c_str(), 0,
        "log.txt: no 66, debug 0, UTF-8, CR LF, 160 whole places\n", "", crLf66},
       {"--check, unfinished", "--check --log log.txt", "", plain, cut66.c_str(), 0,

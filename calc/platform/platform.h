@@ -111,9 +111,14 @@ bool writeAll(int fd, const char* p, std::size_t size);
 
 // Opens path for writing without truncating it; create: only if it does not
 // exist yet (else EEXIST). A FIFO without a reader fails at once (ENXIO). On
-// Windows the share mode denies other writers: one that tries fails with
-// inUseError.
-int openForWriting(const char* path, bool create, int inUseError);
+// Windows the share mode denies other writers: an open while another run
+// holds the file fails with inUse set.
+int openForWriting(const char* path, bool create, bool& inUse);
+
+// Returns the standard stream (0, 1 or 2) open on the same regular file or
+// pipe as fd, or -1 when there is none; a device (a terminal, the null
+// device) is no stream's own.
+int standardStreamOf(int fd);
 
 // Whether a run may keep the file it opened: yes, another run holds it, or
 // the name stands for another file by now.

@@ -284,7 +284,8 @@ ConsoleCodePage::~ConsoleCodePage() = default;
 
 // --- The run log's file -----------------------------------------------------------
 
-int openForWriting(const char* path, bool create, int) {
+int openForWriting(const char* path, bool create, bool& inUse) {
+  inUse = false;
   // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of
   // waiting for one; the descriptor then blocks as usual.
   const int fd =
@@ -319,6 +320,17 @@ Hold holdExclusively(int fd, const char* path) {
   // put another in its place: the lock then holds nothing anyone else sees.
   struct stat named;
   return stat(path, &named) == 0 && sameFile(named, st) ? Hold::held : Hold::replaced;
+}
+
+int standardStreamOf(int fd) {
+  struct stat log;
+  if (fstat(fd, &log) != 0 || !(S_ISREG(log.st_mode) || S_ISFIFO(log.st_mode) || S_ISSOCK(log.st_mode)))
+    return -1;
+  for (int standard = STDIN_FILENO; standard <= STDERR_FILENO; ++standard) {
+    struct stat st;
+    if (fstat(standard, &st) == 0 && sameFile(st, log)) return standard;
+  }
+  return -1;
 }
 
 bool isDanglingLink(const char* path) {

@@ -21,7 +21,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <ostream>
+#include <utility>
 
 #include "calc/platform/internal.h"
 #include "calc/platform/platform.h"
@@ -121,19 +123,43 @@ ConsoleCodePage::~ConsoleCodePage() {
 
 // --- The run log's file -----------------------------------------------------------
 
-int openForWriting(const char* path, bool create, int inUseError) {
+int openForWriting(const char* path, bool create, bool& inUse) {
   // Binary: the log writes its CR LF itself (see withSystemLineEnds).
   const int flags = _O_WRONLY | _O_BINARY | _O_NOINHERIT | (create ? _O_CREAT | _O_EXCL : 0);
   int fd = -1;
   // _SH_DENYWR: while this run has the file open, no other may open it for
   // writing; one that tries fails with a sharing violation.
   const errno_t e = _sopen_s(&fd, path, flags, _SH_DENYWR, _S_IREAD | _S_IWRITE);
+  inUse = e != 0 && _doserrno == ERROR_SHARING_VIOLATION;
   if (e == 0) return fd;
-  errno = _doserrno == ERROR_SHARING_VIOLATION ? inUseError : e;
+  errno = e;
   return -1;
 }
 
 Hold holdExclusively(int, const char*) { return Hold::held; }
+
+namespace {
+
+// Returns the volume and index that name the disk file on handle, or nothing
+// for anything else (a console, a pipe, the NUL device).
+std::optional<std::pair<DWORD, ULONGLONG>> diskFileId(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+      !GetFileInformationByHandle(handle, &info))
+    return std::nullopt;
+  return std::make_pair(info.dwVolumeSerialNumber,
+                        (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+}  // namespace
+
+int standardStreamOf(int fd) {
+  const auto log = diskFileId(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+  if (!log) return -1;
+  for (int standard = 0; standard <= 2; ++standard)
+    if (diskFileId(reinterpret_cast<HANDLE>(_get_osfhandle(standard))) == log) return standard;
+  return -1;
+}
 
 bool isDanglingLink(const char*) { return false; }
 
