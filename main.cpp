@@ -7,7 +7,6 @@
 #include "calc/options.h"
 #include "calc/platform/platform.h"
 #include "calc/process.h"
-#include "calc/thread_pool.h"
 
 namespace {
 // The run's program-lifetime state exists before main starts and outlives it.
@@ -19,14 +18,14 @@ int main(int argc, char** argv) {
   calc::platform::failWritesInsteadOfSignals();
   calc::Options options;
   std::optional<calc::Console> console;
-  const int status = calc::setUpFromProcess(argc, argv, std::getenv("LONGSQRT_LIMB_LOOPS"), options, console);
-  if (status >= 0) return status;
+  if (const std::optional<int> status =
+          calc::setUpFromProcess(argc, argv, std::getenv("LONGSQRT_LIMB_LOOPS"), options, console))
+    return *status;
   const calc::platform::ConsoleCodePage codePage(console->encodings.out);
   if (options.check)
     return calc::check(options.logPath.c_str(), console->out, console->err, console->encodings.out);
   // Only the benchmark turns the syncs off, to show what they cost.
   const char* noSync = std::getenv("LONGSQRT_BENCH_NO_SYNC");
   console->durable = noSync == nullptr || *noSync == '\0';
-  state.threads = options.threads.value_or(calc::defaultThreads());
-  return calc::run(state, *console, {}, options.logPath.c_str(), options.resume);
+  return calc::run(state, *console, options);
 }

@@ -15,6 +15,7 @@
 #include "calc/digit_loop.h"
 #include "calc/log_reader.h"
 #include "calc/options.h"
+#include "calc/thread_pool.h"
 
 namespace calc {
 
@@ -77,7 +78,7 @@ bool ask(Console& console, const Question& q, T& value, Accept accept) {
 // Writes a message that names the log at path: its first part, the path as
 // the user gave it (control bytes as escapes), its second.
 void writeNamed(std::ostream& os, const texts::LogText& t, const char* path, Encoding e) {
-  os << t.before.in(e) << quoted(path) << t.after.in(e);
+  os << t.before.in(e) << printable(path) << t.after.in(e);
 }
 
 // Writes the line that says why the log at path failed: what failed, then the
@@ -107,8 +108,8 @@ void reportLogFault(std::ostream& err, const texts::LogText& what, const char* p
 // log's own texts in e whatever the log's encoding, every other byte that is
 // not printable UTF-8 as an escape (\x8f).
 std::string shown(const std::string& s, Encoding e) {
-  const std::string printable = quoted(runlog::withLogTextsIn(s, Encoding::utf8));
-  return e == Encoding::big5 ? runlog::withLogTextsIn(printable, Encoding::big5) : printable;
+  const std::string text = printable(runlog::withLogTextsIn(s, Encoding::utf8));
+  return e == Encoding::big5 ? runlog::withLogTextsIn(text, Encoding::big5) : text;
 }
 
 // Returns the name of an encoding and of a line end, as messages give them.
@@ -176,7 +177,8 @@ int giveUp(ProgramState& state, Console& console) {
 
 }  // namespace
 
-int run(ProgramState& state, Console& console, const Services& services, const char* logPath, bool resume) {
+int run(ProgramState& state, Console& console, const Options& options, const Services& services) {
+  const char* logPath = options.logPath.c_str();
   std::ostream& out = console.out;
   const Encodings& e = console.encodings;
   bool computing = false;  // whether the log has been emptied for this run's records
@@ -198,7 +200,7 @@ int run(ProgramState& state, Console& console, const Services& services, const c
     // A resumed run keeps the places its log holds whole and cuts off the
     // rest; the log is read while this run holds it, before anything is written.
     LogReading kept;
-    if (resume) {
+    if (options.resume) {
       const ResumeExpectation expected{no, state.debug, e.log, kLogFileCrLf ? LineEnd::crLf : LineEnd::lf,
                                        length};
       if (!readForResume(state.logFile, expected, logPath, console.err, e.err, kept))
@@ -219,7 +221,7 @@ int run(ProgramState& state, Console& console, const Services& services, const c
     // The places kept carry the computation's state in their last result.
     if (kept.places > 0) state.texts = kept.texts;
     const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log,
-                                  kept.places + 1, state.threads);
+                                  kept.places + 1, options.threads.value_or(defaultThreads()));
     progress.finish();
 
     // Closing reports what the last writes could not: both must succeed.
@@ -252,15 +254,15 @@ int check(const char* logPath, std::ostream& out, std::ostream& err, Encoding e)
   }
   if (!bytes || reading.readFailed) {
     if (bytes) error = bytes->error();
-    err << "longsqrt: " << quoted(logPath);
+    err << "longsqrt: " << printable(logPath);
     if (error != 0) err << ": " << std::strerror(error);
     err << std::endl;
     return 1;
   }
   if (reading.problem) {
-    out << quoted(logPath) << ": " << problemText(*reading.problem, e) << std::endl;
+    out << printable(logPath) << ": " << problemText(*reading.problem, e) << std::endl;
   } else {
-    out << checkSummary(quoted(logPath), reading) << std::endl;
+    out << checkSummary(printable(logPath), reading) << std::endl;
   }
   out.flush();
   if (!out) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "calc/log_file.h"
+#include "calc/options.h"
 #include "calc/progress.h"
 #include "calc/run_log.h"
 #include "calc/texts.h"
@@ -22,7 +23,6 @@ struct ProgramState {
   bool debug = false;  // true writes every candidate's trace to the log
   LogFile logFile;     // the run log, opened and closed by run()
   RootTexts texts;     // the computation's state between places
-  int threads = 1;     // the threads that judge a place's candidates (1: the run's own)
 };
 
 // The encoding of the texts each of a run's destinations receives.
@@ -59,10 +59,11 @@ struct Services {
   LogFile::Opener openLog = openLogFile;
 };
 
-// Runs the whole dialogue: opens the log at logPath with services.openLog
+// Runs the whole dialogue as options say: opens the log at options.logPath
+// with services.openLog
 // (keeping what it holds), times the progress line by services.clock,
 // asks for debug, no and length, empties the log once all three answers are
-// usable, computes the places into it and waits for a key. With resume, the
+// usable, computes the places into it and waits for a key. With options.resume, the
 // log is read back first: a log of this run (the same no, debug, encoding and
 // line ends) keeps the places 1 .. K it holds whole, is cut after them and
 // gets places K + 1 .. length, so that it ends as an uninterrupted run's log;
@@ -76,8 +77,9 @@ struct Services {
 // be written or synced, memory ran out; the log then ends in whole lines);
 // each refusal or fault is reported on console.err, a log fault with the
 // system's reason and every message about the log with logPath.
-int run(ProgramState& state, Console& console, const Services& services = {},
-        const char* logPath = texts::kLogFileName, bool resume = false);
+// Up to options.threads threads judge a place's candidates (by default
+// defaultThreads()).
+int run(ProgramState& state, Console& console, const Options& options, const Services& services = {});
 
 // Verifies every line of the log at logPath and asks nothing. Returns 0 after
 // writing its one-line summary to out ("log.txt: no 2, debug 0, Big5, LF, 1000

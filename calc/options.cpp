@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "bigint/magnitude.h"
+#include "bigint/limb_loops.h"
 #include "calc/thread_pool.h"
 
 namespace calc {
@@ -94,7 +94,7 @@ std::size_t printableUtf8(const unsigned char* p) {
 
 }  // namespace
 
-std::string quoted(const std::string& text) {
+std::string printable(const std::string& text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string shown;
   // The terminating zero stops a multi-byte sequence cut short at the end.
@@ -154,22 +154,22 @@ int finishOutput(std::ostream& out, std::ostream& err, int status) {
 
 }  // namespace
 
-int chooseLimbLoops(const char* name, std::ostream& err) {
-  if (name == nullptr || *name == '\0') return -1;
+std::optional<int> chooseLimbLoops(const char* name, std::ostream& err) {
+  if (name == nullptr || *name == '\0') return std::nullopt;
   for (const magnitude::Path path : magnitude::supportedPaths()) {
     if (std::strcmp(name, magnitude::pathName(path)) == 0) {
       magnitude::usePath(path);
-      return -1;
+      return std::nullopt;
     }
   }
   const bool known = std::strcmp(name, magnitude::pathName(magnitude::Path::avx2)) == 0;
-  err << "longsqrt: LONGSQRT_LIMB_LOOPS=" << quoted(name)
+  err << "longsqrt: LONGSQRT_LIMB_LOOPS=" << printable(name)
       << (known ? ": this processor does not run that path" : ": no such path (scalar or avx2)") << std::endl;
   return 2;
 }
 
-int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                   Options& options) {
+std::optional<int> parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                                  Options& options) {
   // --help and --version answer whatever else is given; an unknown argument
   // is reported before either, so that a mistyped command never runs.
   bool help = false;
@@ -196,7 +196,7 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
         return 2;
       }
       if (!readThreads(value, options.threads)) {
-        err << "longsqrt: --threads takes a number from 1 to " << kMostThreads << ", not '" << quoted(value)
+        err << "longsqrt: --threads takes a number from 1 to " << kMostThreads << ", not '" << printable(value)
             << "' (see longsqrt --help)" << std::endl;
         return 2;
       }
@@ -215,7 +215,7 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
         return 2;
       }
     } else {
-      err << "longsqrt: unknown argument '" << quoted(arg) << "' (see longsqrt --help)" << std::endl;
+      err << "longsqrt: unknown argument '" << printable(arg) << "' (see longsqrt --help)" << std::endl;
       return 2;
     }
   }
@@ -232,7 +232,7 @@ int parseArguments(int argc, const char* const* argv, std::ostream& out, std::os
         << "\ndefault threads: " << defaultThreads() << '\n';
     return finishOutput(out, err, 0);
   }
-  return -1;
+  return std::nullopt;
 }
 
 }  // namespace calc

@@ -27,13 +27,13 @@ struct Options {
 
 // Makes the big-integer loops take the path name asks for (the value of the
 // environment variable LONGSQRT_LIMB_LOOPS: "scalar" or "avx2"); null or
-// empty keeps the fastest the processor runs. Returns -1 when the run goes
-// on, 2 after writing a one-line message to err when the name is unknown or
-// the processor does not run that path.
-int chooseLimbLoops(const char* name, std::ostream& err);
+// empty keeps the fastest the processor runs. Returns nothing when the run
+// goes on, 2 after writing a one-line message to err when the name is unknown
+// or the processor does not run that path.
+std::optional<int> chooseLimbLoops(const char* name, std::ostream& err);
 
-// Reads the arguments argv[1 .. argc-1] into options. Returns -1 when the run
-// goes on; otherwise the exit status the program ends with: 0 after writing
+// Reads the arguments argv[1 .. argc-1] into options. Returns nothing when the
+// run goes on; otherwise the exit status the program ends with: 0 after writing
 // the usage (--help, -h) or the version (--version), each naming the default
 // thread count, to out (1, with a message on err, when out fails to take it),
 // 2 after writing a one-line message to err naming an unknown argument, a
@@ -41,13 +41,14 @@ int chooseLimbLoops(const char* name, std::ostream& err);
 // whose N is not a decimal number from 1 to 64, or two options that exclude
 // each other (--big5 and --utf8, --resume and --check). Messages show control
 // bytes and invalid UTF-8 of what they name as escapes (\e, \x9b).
-int parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Options& options);
+std::optional<int> parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                                  Options& options);
 
 // Returns text as a message may show it: printable ASCII and well-formed
 // UTF-8 as they are, a backslash doubled, and every other byte (control
 // bytes, invalid UTF-8) as an escape (\e, \n, \t, \r, \x9b), so that no
 // argument or log line can move the cursor or switch the terminal's modes.
-std::string quoted(const std::string& text);
+std::string printable(const std::string& text);
 
 }  // namespace calc
 

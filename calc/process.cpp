@@ -8,13 +8,12 @@
 
 namespace calc {
 
-int setUpFromProcess(int argc, const char* const* argv, const char* limbLoops, Options& options,
-                     std::optional<Console>& console) {
+std::optional<int> setUpFromProcess(int argc, const char* const* argv, const char* limbLoops,
+                                    Options& options, std::optional<Console>& console) {
   // The path comes first, so that --version names the one the run would take.
-  int status = chooseLimbLoops(limbLoops, std::cerr);
-  if (status >= 0) return status;
-  status = parseArguments(argc, argv, std::cout, std::cerr, options);
-  if (status >= 0) return status;
+  if (const std::optional<int> status = chooseLimbLoops(limbLoops, std::cerr)) return status;
+  if (const std::optional<int> status = parseArguments(argc, argv, std::cout, std::cerr, options))
+    return status;
 
   const std::optional<Encoding> chosen = options.encoding;
   const auto encodingOf = [chosen](int fd) {
@@ -29,7 +28,7 @@ int setUpFromProcess(int argc, const char* const* argv, const char* limbLoops, O
   console->inIsTerminal = platform::isTerminal(0);
   console->inputError = platform::standardInputError;
   console->encodings = Encodings{encodingOf(1), encodingOf(2), chosen.value_or(Encoding::big5)};
-  return -1;
+  return std::nullopt;
 }
 
 }  // namespace calc

@@ -16,10 +16,10 @@ namespace calc {
 // std::cerr: each stream's encoding (a terminal's own character set unless
 // the command line names one; Big5 for files, pipes and the log), which of
 // them are terminals, why standard input ended, and the wait for a key.
-// Returns -1 when the run goes on, with console set; otherwise the exit
+// Returns nothing when the run goes on, with console set; otherwise the exit
 // status, after what chooseLimbLoops or parseArguments wrote.
-int setUpFromProcess(int argc, const char* const* argv, const char* limbLoops, Options& options,
-                     std::optional<Console>& console);
+std::optional<int> setUpFromProcess(int argc, const char* const* argv, const char* limbLoops,
+                                    Options& options, std::optional<Console>& console);
 
 }  // namespace calc
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "bigint/magnitude.h"
+#include "bigint/limb_loops.h"
 #include "calc/calculator.h"
 #include "calc/digit_loop.h"
 #include "calc/options.h"
@@ -50,8 +50,10 @@ Outcome runDialogue(const std::string& answers, const std::string& logPath, bool
   console.inIsTerminal = terminal;
   if (setUp) setUp(console);
   calc::ProgramState state;
-  state.threads = threads;
-  o.status = calc::run(state, console, services, logPath.c_str());
+  calc::Options options;
+  options.logPath = logPath;
+  options.threads = threads;
+  o.status = calc::run(state, console, options, services);
   o.out = out.str();
   o.err = err.str();
   o.log = readFile(logPath);
@@ -453,7 +455,9 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     if (c.outFails) out.setstate(std::ios::badbit);
     calc::Options options;
     const std::string what = c.args.empty() ? "(none)" : c.args[0];
-    EXPECT_EQ(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options), c.status)
+    EXPECT_EQ(
+        calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options).value_or(-1),
+        c.status)
         << what;
     EXPECT_EQ(options.encoding, c.encoding) << what;
     EXPECT_EQ(options.threads, c.threads) << what;
@@ -492,7 +496,7 @@ TEST(CalcOptions, LimbLoopsTakeTheNamedPathOrAreRefused) {
     magnitude::usePath(fastest);
     std::ostringstream err;
     const std::string what = c.name ? c.name : "(unset)";
-    EXPECT_EQ(calc::chooseLimbLoops(c.name, err), c.status) << what;
+    EXPECT_EQ(calc::chooseLimbLoops(c.name, err).value_or(-1), c.status) << what;
     EXPECT_EQ(magnitude::activePath(), c.path) << what;
     EXPECT_EQ(err.str(), c.err) << what;
   }

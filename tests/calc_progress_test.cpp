@@ -177,7 +177,7 @@ TEST(CalcProgress, StandardErrorShowsTheLineOnlyWhenItIsATerminal) {
     const char* argv[] = {"longsqrt"};
     calc::Options options;
     std::optional<calc::Console> console;
-    const int status = calc::setUpFromProcess(1, argv, nullptr, options, console);
+    const int status = calc::setUpFromProcess(1, argv, nullptr, options, console).value_or(-1);
     dup2(saved, 2);
     close(saved);
     EXPECT_EQ(status, -1);
