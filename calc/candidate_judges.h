@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "calc/digit_loop.h"
+#include "calc/judges.h"
 #include "calc/thread_pool.h"
 
 namespace calc {

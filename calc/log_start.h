@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "calc/encoding.h"
-#include "calc/log_reader.h"
+#include "calc/log_reading.h"
 
 namespace calc {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "calc/digit_loop.h"
+#include "calc/judges.h"
 
 namespace calc {
 
