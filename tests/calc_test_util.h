@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 
+#include "calc/run_log.h"
 #include "calc/texts.h"
 
 namespace calc_test {
@@ -35,26 +37,24 @@ inline std::string resultTextOf(int32_t no, int64_t k) {
   return integer + "." + digits.substr(integer.size());
 }
 
-// Returns the log of a run without traces, built from GMP's roots: each place
-// a result record, preceded by a limit block when its digit is 9.
+// Returns the log of a run without traces, its values from GMP's roots: each
+// place a result record, preceded by a limit block when its digit is 9.
 inline std::string expectedLog(int32_t no, int64_t length) {
-  using namespace calc::texts;
-  std::string log;
+  std::ostringstream out;
+  calc::StreamLineSink sink(out);
+  calc::RunLogWriter log(sink, calc::Encoding::big5);
   for (int64_t k = 1; k <= length; ++k) {
-    const mpz_class root = scaledRoot(no, k);
     const std::string text = resultTextOf(no, k);
     if (text.back() == '9') {
       mpz_class scaled;
       mpz_ui_pow_ui(scaled.get_mpz_t(), 100, static_cast<unsigned long>(k));
       scaled *= static_cast<long>(no);
-      const mpz_class square = root * root;
-      log += std::string(kLimit.big5) + "\n" + kCase2.big5 + "\n" + kNoScaledLabel + scaled.get_str() + "\n" +
-             kXLabel + square.get_str() + "\n";
+      const mpz_class root = scaledRoot(no, k);
+      log.decision({9, calc::Case::limit}, false, scaled.get_str(), mpz_class(root * root).get_str());
     }
-    log += std::string(kResultPrefix.big5) + kResultSqrt + std::to_string(no) + kResultComma +
-           std::to_string(k) + kResultEquals + text + "\n" + kSeparator + "\n\n";
+    log.result(no, k, text);
   }
-  return log;
+  return out.str();
 }
 
 // Returns the prompts a run writes before computing (no echo of the answers).
