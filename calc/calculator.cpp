@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "bigint/arbitrary.h"
+#include "calc/console_notes.h"
 #include "calc/digit_loop.h"
 #include "calc/log_reader.h"
 #include "calc/options.h"
@@ -167,68 +168,121 @@ bool readForResume(LogFile& log, const ResumeExpectation& run, const char* path,
 }
 
 // Ends a run that cannot go on, once its message is written: releases the
-// log and waits for a key. A log still open here has not been written: it is
-// left as it was.
-int giveUp(ProgramState& state, Console& console) {
+// log and, when it asked its questions, waits for a key. A log still open
+// here has not been written: it is left as it was.
+int giveUp(ProgramState& state, Console& console, bool asked) {
   if (state.logFile.is_open()) state.logFile.close(/*refused=*/true);
-  if (console.waitForKey) console.waitForKey();
+  if (asked && console.waitForKey) console.waitForKey();
   return 1;
+}
+
+// Tells the console, while a run computes, the note an interruption writes;
+// takes it back when the run stops computing.
+class InterruptNotes {
+ public:
+  InterruptNotes(Console& console, const Options& options, const Answers& answers)
+      : console_(console), options_(options), answers_(answers) {}
+  ~InterruptNotes() {
+    if (console_.noteOnInterrupt) console_.noteOnInterrupt("");
+  }
+  InterruptNotes(const InterruptNotes&) = delete;
+  InterruptNotes& operator=(const InterruptNotes&) = delete;
+
+  // Notes that the log holds places whole places; none yet: no note.
+  void holds(int64_t places) {
+    if (console_.noteOnInterrupt && places > 0)
+      console_.noteOnInterrupt(interruptNote(options_, answers_, places, console_.encodings.err));
+  }
+
+ private:
+  Console& console_;
+  const Options& options_;
+  const Answers& answers_;
+};
+
+// Shows where standard error is a terminal the root an interactive run
+// computed, its last result line cut to the terminal's width, and the log's
+// path.
+void showRoot(const Console& console, const Options& options, const Answers& a, const RootTexts& texts) {
+  if (!console.errTerminal) return;
+  const platform::Terminal& terminal = *console.errTerminal;
+  const Encoding e = console.encodings.err;
+  if (a.length > 0) {
+    const int columns = terminal.columns ? terminal.columns() : 0;
+    terminal.stream << fittedResultLine(e, a.no, a.length, texts.resultText, columns) << '\n';
+  }
+  writeNamed(terminal.stream, texts::kLogShown, options.logPath.c_str(), e);
+  terminal.stream << std::endl;
 }
 
 }  // namespace
 
 int run(ProgramState& state, Console& console, const Options& options, const Services& services) {
   const char* logPath = options.logPath.c_str();
+  const bool asked = !options.answers;  // the dialogue asks the answers; else nothing is asked or waited for
+  const bool logToOutput = options.logPath == kLogToOutput;
   std::ostream& out = console.out;
   const Encodings& e = console.encodings;
   bool computing = false;  // whether the log has been emptied for this run's records
+  Answers a = options.answers.value_or(Answers{});
   try {
     // The log must be writable before any question is asked, but what it
     // holds is kept until every answer is usable: a refused run changes nothing.
     if (!state.logFile.open(logPath, services.openLog)) {
       reportLogFault(console.err, texts::kLogOpenFailed, logPath, state.logFile.error(), e.err);
-      return giveUp(state, console);
+      return giveUp(state, console, asked);
     }
-    int32_t no = 0;
-    int32_t length = 0;
-    const auto any = [](auto) { return true; };
-    const auto nonNegative = [](int32_t v) { return v >= 0; };
-    if (!ask(console, kDebugQuestion, state.debug, any) || !ask(console, kNoQuestion, no, nonNegative) ||
-        !ask(console, kLengthQuestion, length, any)) {
-      return giveUp(state, console);
+    if (asked) {
+      const auto any = [](auto) { return true; };
+      const auto nonNegative = [](int32_t v) { return v >= 0; };
+      if (!ask(console, kDebugQuestion, a.debug, any) || !ask(console, kNoQuestion, a.no, nonNegative) ||
+          !ask(console, kLengthQuestion, a.length, any)) {
+        return giveUp(state, console, asked);
+      }
     }
+    state.debug = a.debug;
     // A resumed run keeps the places its log holds whole and cuts off the
     // rest; the log is read while this run holds it, before anything is written.
     LogReading kept;
     if (options.resume) {
-      const ResumeExpectation expected{no, state.debug, e.log, kLogFileCrLf ? LineEnd::crLf : LineEnd::lf,
-                                       length};
+      const ResumeExpectation expected{a.no, a.debug, e.log, kLogFileCrLf ? LineEnd::crLf : LineEnd::lf,
+                                       a.length};
       if (!readForResume(state.logFile, expected, logPath, console.err, e.err, kept))
-        return giveUp(state, console);
+        return giveUp(state, console, asked);
     }
     if (!(kept.places > 0 ? state.logFile.cut(kept.cutOffset) : state.logFile.truncate())) {
       reportLogFault(console.err, texts::kLogWriteFailed, logPath, state.logFile.error(), e.err);
-      return giveUp(state, console);
+      return giveUp(state, console, asked);
     }
     computing = true;
     state.logFile.syncEvery(kSyncInterval, services.syncClock, console.durable);
 
-    out << texts::kComputing.in(e.out) << std::endl;
-    ProgressReporter progress(console.errTerminal, length, services.clock);
+    if (asked) out << texts::kComputing.in(e.out) << std::endl;
+    ProgressReporter progress(console.errTerminal, a.length, services.clock);
     progress.resumeAfter(static_cast<int32_t>(kept.places));
-    state.texts.noScaled = std::to_string(no);
-    state.texts.rootStr = std::to_string(integerPart(no, out, state.texts.resultText));
+    InterruptNotes notes(console, options, a);
+    notes.holds(kept.places);
+    state.texts.noScaled = std::to_string(a.no);
+    std::ostream nowhere(nullptr);  // given its answers, a run writes no "input =" line
+    state.texts.rootStr = std::to_string(integerPart(a.no, asked ? out : nowhere, state.texts.resultText));
     // The places kept carry the computation's state in their last result.
     if (kept.places > 0) state.texts = kept.texts;
-    const bool logged = digitLoop(no, length, state.debug, state.logFile, state.texts, &progress, e.log,
+    const auto placeDone = [&](int64_t k) {
+      notes.holds(k);
+      progress.place(static_cast<int32_t>(k));
+    };
+    const bool logged = digitLoop(a.no, a.length, a.debug, state.logFile, state.texts, placeDone, e.log,
                                   kept.places + 1, options.threads.value_or(defaultThreads()));
     progress.finish();
 
     // Closing reports what the last writes could not: both must succeed.
     const bool closed = state.logFile.close();
     if (!(logged && closed)) {
+      // A reader of the log on standard output that stops early ends the
+      // run as it ends any writer into a pipe nobody reads.
+      if (logToOutput && state.logFile.error() == LogError(EPIPE)) return kBrokenPipeStatus;
       reportLogFault(console.err, texts::kLogWriteFailed, logPath, state.logFile.error(), e.err);
-      return giveUp(state, console);
+      return giveUp(state, console, asked);
     }
   } catch (const std::bad_alloc&) {
     // Wherever memory ran out, the run stops like any other that cannot go
@@ -236,10 +290,24 @@ int run(ProgramState& state, Console& console, const Options& options, const Ser
     state.logFile.dropPending();
     if (state.logFile.is_open()) state.logFile.close(/*refused=*/!computing);
     console.err << texts::kOutOfMemory.in(e.err) << std::endl;
-    return giveUp(state, console);
+    return giveUp(state, console, asked);
   }
 
+  if (!asked) {
+    // The root alone, for a script; the log takes standard output when it goes there.
+    if (!logToOutput) out << state.texts.resultText << std::endl;
+    out.flush();
+    if (!out) {
+      const int error = errno;
+      console.err << "longsqrt: write error";
+      if (error != 0) console.err << ": " << std::strerror(error);
+      console.err << std::endl;
+      return 1;
+    }
+    return 0;
+  }
   out << texts::kFinished.in(e.out) << std::endl;
+  showRoot(console, options, a, state.texts);
   if (console.waitForKey) console.waitForKey();
   return 0;
 }

@@ -44,6 +44,9 @@ struct Console {
   Encodings encodings{};                          // the bytes of the texts on each destination
   std::function<int()> inputError = nullptr;  // why in ended: a read error's number, 0 for its end (or empty)
   bool durable = true;  // whether the log is synced to the disk (off only to measure what that costs)
+  // Sets the note that Ctrl-C, SIGTERM or SIGHUP writes on standard error
+  // while a run computes ("": none, and takes the signals back); empty: no note.
+  std::function<void(const std::string& note)> noteOnInterrupt = nullptr;
 };
 
 // The longest run time between two syncs of the log to the disk: what a crash
@@ -79,6 +82,10 @@ struct Services {
 // system's reason and every message about the log with logPath.
 // Up to options.threads threads judge a place's candidates (by default
 // defaultThreads()).
+// The exit status of a run whose log on standard output lost its reader: a
+// writer into a pipe nobody reads ends so (128 and SIGPIPE).
+inline constexpr int kBrokenPipeStatus = 141;
+
 int run(ProgramState& state, Console& console, const Options& options, const Services& services = {});
 
 // Verifies every line of the log at logPath and asks nothing. Returns 0 after

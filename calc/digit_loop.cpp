@@ -7,7 +7,6 @@
 
 #include "calc/candidate_judges.h"
 #include "calc/candidate_values.h"
-#include "calc/progress.h"
 
 namespace calc {
 
@@ -97,12 +96,11 @@ bool digitLoop(const DigitRun& run, LineSink& sink, RootTexts& texts, Judges& ju
 }
 
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress, Encoding encoding, int64_t firstPlace, int threads) {
+               const std::function<void(int64_t)>& placeDone, Encoding encoding, int64_t firstPlace,
+               int threads) {
   assert(no >= 0 && firstPlace >= 1 && "a radicand of 0 .. 2147483647, places counted from 1");
   const DigitRun run{no, firstPlace, length, debug, encoding};
   StreamLineSink sink(logFile);
-  const auto told = [progress](int64_t k) { progress->place(static_cast<int32_t>(k)); };
-  const std::function<void(int64_t)> placeDone = progress ? told : std::function<void(int64_t)>();
   if (threads > 1 && firstPlace <= length) {
     // This thread judges too: threads - 1 beside it. When the system starts
     // none, the loop runs alone, as with 1.

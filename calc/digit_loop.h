@@ -17,8 +17,6 @@
 
 namespace calc {
 
-class ProgressReporter;
-
 // The places a loop computes and how it writes them.
 struct DigitRun {
   int32_t no = 0;  // the radicand; precondition: no >= 0
@@ -39,7 +37,7 @@ bool digitLoop(const DigitRun& run, LineSink& sink, RootTexts& texts, Judges& ju
 
 // Extends texts by the decimal places firstPlace .. length of sqrt(no) as a
 // run does, writing its records (and, when debug, candidate traces) in
-// encoding to logFile and telling progress (when given) each place finished.
+// encoding to logFile and telling placeDone (when given) each place finished.
 // With threads above 1, up to that many threads judge a place's candidates
 // at once, the calling thread among them, which writes the log: the log, the
 // texts and what progress is told are those of threads 1, byte for byte, and
@@ -48,7 +46,7 @@ bool digitLoop(const DigitRun& run, LineSink& sink, RootTexts& texts, Judges& ju
 // place is logged. Precondition: no >= 0, firstPlace >= 1, and texts hold
 // the state after place firstPlace - 1.
 bool digitLoop(int32_t no, int32_t length, bool debug, std::ostream& logFile, RootTexts& texts,
-               ProgressReporter* progress = nullptr, Encoding encoding = Encoding::big5,
+               const std::function<void(int64_t)>& placeDone = nullptr, Encoding encoding = Encoding::big5,
                int64_t firstPlace = 1, int threads = 1);
 
 }  // namespace calc

@@ -126,12 +126,38 @@ class FileSink : public LogSink {
   long long end_ = 0;  // where the last whole write ended: the file's offset
 };
 
+// The log on standard output (--log -): written as it comes, neither emptied
+// nor cut back (what a pipe or an appended file holds is not the run's), never
+// read back or closed.
+class OutputSink : public LogSink {
+ public:
+  bool write(const char* data, std::size_t size) override {
+    constexpr int kStandardOutput = 1;
+    // A text stream where the system has them: its line ends are the system's.
+    return platform::writeAll(kStandardOutput, data, size) || fail(errno);
+  }
+  bool truncate() override { return true; }
+  bool cut(uint64_t size) override { return size == 0 || LogSink::cut(size); }
+  bool sync() override {
+    constexpr int kStandardOutput = 1;
+    return !platform::isRegularFile(kStandardOutput) || platform::syncFile(kStandardOutput) || fail(errno);
+  }
+  bool close(bool) override { return true; }
+
+ private:
+  bool fail(int e) {
+    error_ = e;
+    return false;
+  }
+};
+
 // How often openLogFile starts over when other runs change the name under it.
 constexpr int kOpenAttempts = 16;
 
 }  // namespace
 
 std::unique_ptr<LogSink> openLogFile(const char* path, LogError& error) {
+  if (std::strcmp(path, kLogToOutput) == 0) return std::make_unique<OutputSink>();
   // Another run may create, replace or remove the file between two of these
   // steps; then the open starts over with the name as it is now.
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {

@@ -18,6 +18,9 @@
 
 namespace calc {
 
+// The log's path that names standard output (--log -).
+inline constexpr char kLogToOutput[] = "-";
+
 // Why the log failed: the system's error number, or a reason of the log's own.
 struct LogError {
   // The log's own reasons.
@@ -88,7 +91,8 @@ class LogSink {
 // for, and so is the file or pipe of the run's own standard input, output or
 // error (a log there would be read as answers or mixed with the console).
 // Returns nullptr, with the reason in error, when the file cannot be opened,
-// is held or is refused.
+// is held or is refused. The path kLogToOutput ("-") stands for standard
+// output, taken as it is.
 std::unique_ptr<LogSink> openLogFile(const char* path, LogError& error);
 
 // Opens path for reading from its first byte; returns nullptr, with the

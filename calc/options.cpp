@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "bigint/limb_loops.h"
 #include "calc/thread_pool.h"
@@ -17,22 +18,28 @@ namespace {
 // The usage, in ASCII so that any terminal shows it.
 constexpr char kUsage[] =
     "Usage: longsqrt [--big5 | --utf8] [--log FILE] [--resume] [--threads N]\n"
+    "       longsqrt [OPTION]... [--debug] NO LENGTH\n"
     "       longsqrt --check [--log FILE]\n"
     "       longsqrt --help | --version\n"
     "\n"
     "Computes the square root of an integer from 0 to 2147483647 to as many\n"
     "decimal places as asked, digit by digit, and writes every step to log.txt\n"
-    "in the current folder (or FILE). It asks three questions on the console:\n"
+    "in the current folder (or FILE). Without NO and LENGTH it asks three\n"
+    "questions on the console:\n"
     "  debug    1 logs every candidate digit too, 0 only the results\n"
     "  no       the integer\n"
     "  length   the number of decimal places\n"
+    "Given NO and LENGTH (and --debug for the answer 1), it asks nothing, writes\n"
+    "the same log and prints the root alone on one line: longsqrt 2 1000\n"
     "Its log is Big5 (Traditional Chinese), and so are its console texts, except\n"
     "on a terminal whose locale is UTF-8: that terminal gets them in UTF-8.\n"
     "\n"
     "Options:\n"
     "  --big5      write every text in Big5, on a UTF-8 terminal too (for luit)\n"
     "  --utf8      write the console texts and the log in UTF-8 instead of Big5\n"
-    "  --log FILE  write the run log to FILE instead of log.txt\n"
+    "  --debug     with NO and LENGTH: log every candidate digit too\n"
+    "  --log FILE  write the run log to FILE instead of log.txt; with NO and\n"
+    "              LENGTH, --log - writes it to standard output instead of the root\n"
     "  --resume    continue the run the log holds: same questions, same answers;\n"
     "              the places it holds whole are kept, the rest is computed, and\n"
     "              the log ends as an uninterrupted run's would\n"
@@ -129,6 +136,54 @@ std::string printable(const std::string& text) {
 
 namespace {
 
+// Returns the integer text denotes: an optional "-" (when negative is true)
+// and decimal digits, within least .. most; nothing for anything else.
+std::optional<int64_t> integerOf(const char* text, bool negative, int64_t least, int64_t most) {
+  const char* p = text;
+  const bool minus = negative && *p == '-';
+  if (minus) ++p;
+  int64_t value = 0;
+  const char* digits = p;
+  for (; *p >= '0' && *p <= '9' && value <= most + 1; ++p) value = value * 10 + (*p - '0');
+  if (p == digits || *p != '\0') return std::nullopt;
+  if (minus) value = -value;
+  if (value < least || value > most) return std::nullopt;
+  return value;
+}
+
+// Returns true when arg is an operand: it does not start with "-", or it is
+// "-" and digits (a negative LENGTH).
+bool isOperand(const char* arg) { return arg[0] != '-' || (arg[1] >= '0' && arg[1] <= '9'); }
+
+// Reads the operands into options.answers. Returns false after writing a
+// one-line message to err when they are not NO and LENGTH, or when what
+// goes with them does not.
+bool readOperands(const std::vector<const char*>& operands, bool debug, std::ostream& err, Options& options) {
+  const auto refuse = [&err](const std::string& what) {
+    err << "longsqrt: " << what << " (see longsqrt --help)" << std::endl;
+    return false;
+  };
+  const bool toOutput = options.logPath == kLogToOutput;
+  if (operands.empty()) {
+    if (debug) return refuse("--debug goes with NO and LENGTH");
+    if (toOutput) return refuse("--log - goes with NO and LENGTH");
+    return true;
+  }
+  const auto no = integerOf(operands[0], false, 0, 2147483647);
+  if (!no) return refuse("NO must be an integer from 0 to 2147483647, not '" + printable(operands[0]) + "'");
+  if (operands.size() == 1) return refuse("LENGTH is missing after NO '" + printable(operands[0]) + "'");
+  if (operands.size() > 2) return refuse("extra operand '" + printable(operands[2]) + "'");
+  if (options.check) return refuse("--check takes no NO and LENGTH");
+  if (toOutput && options.resume) return refuse("--resume cannot read back --log - (standard output)");
+  const auto length = integerOf(operands[1], true, -2147483648LL, 2147483647);
+  if (!length) {
+    return refuse("LENGTH must be an integer from -2147483648 to 2147483647, not '" + printable(operands[1]) +
+                  "'");
+  }
+  options.answers = Answers{debug, static_cast<int32_t>(*no), static_cast<int32_t>(*length)};
+  return true;
+}
+
 // Reads text as a thread count into threads: decimal digits alone, from 1 to
 // kMostThreads. Returns false, with threads as it was, for anything else.
 bool readThreads(const char* text, std::optional<int>& threads) {
@@ -174,9 +229,18 @@ std::optional<int> parseArguments(int argc, const char* const* argv, std::ostrea
   // is reported before either, so that a mistyped command never runs.
   bool help = false;
   bool version = false;
+  bool debug = false;
+  bool optionsEnded = false;
+  std::vector<const char*> operands;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+    if (optionsEnded || isOperand(arg)) {
+      operands.push_back(arg);
+    } else if (std::strcmp(arg, "--") == 0) {
+      optionsEnded = true;
+    } else if (std::strcmp(arg, "--debug") == 0) {
+      debug = true;
+    } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
       help = true;
     } else if (std::strcmp(arg, "--version") == 0) {
       version = true;
@@ -196,8 +260,8 @@ std::optional<int> parseArguments(int argc, const char* const* argv, std::ostrea
         return 2;
       }
       if (!readThreads(value, options.threads)) {
-        err << "longsqrt: --threads takes a number from 1 to " << kMostThreads << ", not '" << printable(value)
-            << "' (see longsqrt --help)" << std::endl;
+        err << "longsqrt: --threads takes a number from 1 to " << kMostThreads << ", not '"
+            << printable(value) << "' (see longsqrt --help)" << std::endl;
         return 2;
       }
     } else if (std::strcmp(arg, "--log") == 0 || std::strncmp(arg, "--log=", 6) == 0) {
@@ -219,6 +283,7 @@ std::optional<int> parseArguments(int argc, const char* const* argv, std::ostrea
       return 2;
     }
   }
+  if (!readOperands(operands, debug, err, options)) return 2;
   errno = 0;  // so that a failed write's reason is its own
   if (help) {
     out << kUsage << defaultThreads() << kUsageRest;

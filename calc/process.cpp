@@ -27,6 +27,13 @@ std::optional<int> setUpFromProcess(int argc, const char* const* argv, const cha
                           platform::standardErrorTerminal(std::cerr)});
   console->inIsTerminal = platform::isTerminal(0);
   console->inputError = platform::standardInputError;
+  console->noteOnInterrupt = [](const std::string& note) {
+    if (note.empty()) {
+      platform::stopNotingInterrupts();
+    } else {
+      platform::noteOnInterrupt(note.data(), note.size());
+    }
+  };
   console->encodings = Encodings{encodingOf(1), encodingOf(2), chosen.value_or(Encoding::big5)};
   return std::nullopt;
 }

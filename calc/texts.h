@@ -116,6 +116,24 @@ inline constexpr Text kLogIsOutput{
     "\xbf\xf9\xbb\x7e",
     "它是本程式的標準輸出或標準錯誤"};
 
+// --- Notes on a terminal's standard error ------------------------------------------
+
+// What follows the root shown at the end of a run: the log's name (7 bytes in
+// Big5, then the name).
+inline constexpr LogText kLogShown{{"\xb0\x4f\xbf\xfd\xc0\xc9 ", "記錄檔 "}, {"", ""}};
+// An interrupted run's note: computation interrupted, the log (17 bytes in
+// Big5, the name, 6 bytes) holds ...
+inline constexpr LogText kInterrupted{
+    {"\xad\x70\xba\xe2\xa4\xa4\xc2\x5f: \xb0\x4f\xbf\xfd\xc0\xc9 ", "計算中斷: 記錄檔 "},
+    {" \xab\x4f\xa6\xb3 ", " 保有 "}};
+// ... that many whole decimal places; to continue, run (27 bytes in Big5) ...
+inline constexpr Text kInterruptedPlaces{
+    " \xa6\xec\xa7\xb9\xbe\xe3\xaa\xba\xa4\x70\xbc\xc6, \xb1\xb5\xc4\xf2\xbd\xd0\xb0\xf5\xa6\xe6: ",
+    " 位完整的小數, 接續請執行: "};
+// ... the command, then for a run that asked its questions: and answer (8
+// bytes in Big5), followed by the answers.
+inline constexpr Text kAnswerAgain{" \xa8\xc3\xa6\x5e\xb5\xaa ", " 並回答 "};
+
 // --- Run log -------------------------------------------------------------------
 
 // The case-1 trace's first line (21 bytes in Big5).
@@ -156,6 +174,11 @@ inline constexpr const Text* kAll[] = {
     &kDanglingLink,
     &kLogIsInput,
     &kLogIsOutput,
+    &kLogShown.before,
+    &kInterrupted.before,
+    &kInterrupted.after,
+    &kInterruptedPlaces,
+    &kAnswerAgain,
     &kCase1,
     &kLimit,
     &kCase2,

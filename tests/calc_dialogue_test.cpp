@@ -19,6 +19,7 @@
 
 #include "bigint/limb_loops.h"
 #include "calc/calculator.h"
+#include "calc/console_notes.h"
 #include "calc/digit_loop.h"
 #include "calc/options.h"
 #include "calc/thread_pool.h"
@@ -435,13 +436,14 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        2,
        none,
        "",
-       "longsqrt: unknown argument '\\e[?1049h\\t\\\\' (see longsqrt --help)\n"},
+       "longsqrt: NO must be an integer from 0 to 2147483647, not '\\e[?1049h\\t\\\\' (see longsqrt "
+       "--help)\n"},
       {{"\x9b"
         "2J\xc2\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\xe9\xc0\xaf\xed\xa0\x80\x7f"},
        2,
        none,
        "",
-       "longsqrt: unknown argument "
+       "longsqrt: NO must be an integer from 0 to 2147483647, not "
        "'\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
        "(see "
        "longsqrt --help)\n"},
@@ -473,6 +475,44 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     // Whatever it shows, the usage stays readable on any terminal: ASCII only.
     for (const char ch : out.str()) EXPECT_LT(static_cast<unsigned char>(ch), 0x80u) << what;
   }
+}
+
+TEST(CalcNotes, AnInterruptedRunNamesTheCommandThatContinuesIt) {
+  struct Case {
+    std::vector<const char*> args;
+    std::string command;
+  };
+  const std::vector<Case> cases = {
+      {{}, "longsqrt --resume"},
+      {{"--utf8", "--log", "my log.txt", "--threads", "3"}, "longsqrt --resume --utf8 --log 'my log.txt'"},
+      {{"--debug", "--log=a'b", "2", "10"}, "longsqrt --resume --log 'a'\\''b' --debug 2 10"},
+      {{"--big5", "--log", "runs/2.log", "99", "-4"}, "longsqrt --resume --big5 --log runs/2.log 99 -4"},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv = {"longsqrt"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    std::ostringstream out, err;
+    calc::Options options;
+    ASSERT_FALSE(calc::parseArguments(static_cast<int>(argv.size()), argv.data(), out, err, options))
+        << err.str();
+    EXPECT_EQ(calc::resumeCommand(options), c.command);
+  }
+  // A run sets the note after every place the log holds whole, and takes it
+  // back when it stops computing.
+  std::vector<std::string> notes;
+  const auto noting = [&notes](calc::Console& console) {
+    console.noteOnInterrupt = [&notes](const std::string& note) { notes.push_back(note); };
+  };
+  TempDir dir;
+  ASSERT_EQ(runDialogue("0\n2\n3\n", dir.log(), false, {}, noting).status, 0);
+  const std::string answered = std::string(kAnswerAgain.big5) + "0, 2, 3\n";
+  std::vector<std::string> expected;
+  for (const char* places : {"1", "2", "3"}) {
+    expected.push_back(named(kInterrupted, dir.log()) + places + kInterruptedPlaces.big5 +
+                       "longsqrt --resume --log " + dir.log() + answered);
+  }
+  expected.push_back("");
+  EXPECT_EQ(notes, expected);
 }
 
 TEST(CalcOptions, LimbLoopsTakeTheNamedPathOrAreRefused) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -237,6 +238,62 @@ TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog) {
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.log, readFile(whole.log()))
       << "killed after " << wait << " us, " << interrupted.size() << " bytes left";
+}
+
+TEST(CalcEndToEnd, AnswersAsOperandsPrintTheRootAndWriteTheSameLog) {
+  struct Case {
+    const char* args;
+    int status;
+    std::string out, err, log;  // log: what log.txt holds after the run
+    std::string logBefore = "";
+  };
+  const std::string data = std::string(LONGSQRT_TEST_DATA) + "/";
+  const std::string traced = readFile(data + "debug1_no2_length2.log");
+  const std::string golden99 = readFile(data + "debug0_no99_length2.log");
+  const std::string golden66 = readFile(data + "debug0_no66_length160.log");
+  const std::string kept = "left by an earlier run\n";
+  const auto usage = [](const std::string& what) { return "longsqrt: " + what + " (see longsqrt --help)\n"; };
+  const std::vector<Case> cases = {
+      {"2 8", 0, "1.41421356\n", "", expectedLog(2, 8)},
+      {"--debug 2 2", 0, "1.41\n", "", traced},
+      {"--utf8 --threads 3 99 2", 0, "9.94\n", "", toUtf8(golden99)},
+      {"2 0", 0, "1.\n", "", ""},
+      {"-- 2 -5", 0, "1.\n", "", ""},
+      {"--log - 99 2", 0, golden99, "", kept, kept},
+      {"--resume 66 160", 0, resultTextOf(66, 160) + "\n", "", golden66, golden66.substr(0, 5000)},
+      {"2", 2, "", usage("LENGTH is missing after NO '2'"), kept, kept},
+      {"2 3 4", 2, "", usage("extra operand '4'"), kept, kept},
+      {"2147483648 3", 2, "", usage("NO must be an integer from 0 to 2147483647, not '2147483648'"), kept,
+       kept},
+      {"-1 3", 2, "", usage("NO must be an integer from 0 to 2147483647, not '-1'"), kept, kept},
+      {"2 1.5", 2, "", usage("LENGTH must be an integer from -2147483648 to 2147483647, not '1.5'"), kept,
+       kept},
+      {"--debug", 2, "", usage("--debug goes with NO and LENGTH"), kept, kept},
+      {"--log -", 2, "", usage("--log - goes with NO and LENGTH"), kept, kept},
+      {"--check 2 3", 2, "", usage("--check takes no NO and LENGTH"), kept, kept},
+      {"--resume --log - 2 3", 2, "", usage("--resume cannot read back --log - (standard output)"), kept,
+       kept},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    if (!c.logBefore.empty()) std::ofstream(dir.log(), std::ios::binary) << c.logBefore;
+    // Nothing is asked: the answers on standard input are never read.
+    const Outcome o = runProgram(dir, "1\n7\n7\n", c.args);
+    EXPECT_EQ(o.status, c.status) << c.args;
+    EXPECT_EQ(o.out, c.out) << c.args;
+    EXPECT_EQ(o.err, c.err) << c.args;
+    EXPECT_EQ(o.log, c.log) << c.args;
+  }
+  // A reader of the log on standard output that stops early ends the run at
+  // once, quietly, as a broken pipe ends a writer.
+  TempDir dir;
+  const std::string command =
+      "cd '" + dir.path.string() + "' && (timeout 60 " + shellCommandOf(LONGSQRT_EXE) +
+      " --log - 2 100000 2> stderr.txt; echo $? > status.txt) | head -c 100 > stdout.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(readFile((dir.path / "status.txt").string()), "141\n");
+  EXPECT_EQ(readFile((dir.path / "stderr.txt").string()), "");
+  EXPECT_EQ(readFile((dir.path / "stdout.txt").string()), expectedLog(2, 5).substr(0, 100));
 }
 
 TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
@@ -507,8 +564,10 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     bool outToFile = false;    // standard output redirected to a file
     const char* locale = "C";  // the child's LC_ALL and LANG
     std::vector<std::string> args = {};
-    calc::Encoding shown = big5;  // the texts' encoding on the terminal (a file gets Big5)
-    bool errOnTerminal = false;   // standard error on the terminal, not in a file
+    calc::Encoding shown = big5;             // the texts' encoding on the terminal (a file gets Big5)
+    bool errOnTerminal = false;              // standard error on the terminal, not in a file
+    unsigned short columns = 0;              // the terminal's width; 0: it does not tell
+    const char* root = " sqrt(2, 1) = 1.4";  // the end of the result line shown when the run ends
   };
   const char* utf8Locale = "C.UTF-8";  // in every glibc since 2.35, and in Debian's before
   const std::vector<Case> cases = {
@@ -519,6 +578,19 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
       // A UTF-8 terminal reads UTF-8 wherever it is written to; files and the log stay Big5.
       {"UTF-8 locale", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8},
       {"UTF-8 locale, messages", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8, true},
+      // The root's line, cut to a narrow terminal, then the log's path.
+      {"UTF-8 locale, messages, 60 columns",
+       "0\n2\n100\n",
+       Then::key,
+       0,
+       false,
+       false,
+       utf8Locale,
+       {},
+       utf8,
+       true,
+       60,
+       " sqrt(2, 100) = 1.4... (100 places)"},
       {"UTF-8 locale, output in a file", "0\n2\n1\n", Then::key, 0, false, true, utf8Locale, {}, utf8},
       {"--big5, UTF-8", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {"--big5"}, big5, true},
       {"Big5 locale", "0\n2\n1\n", Then::key, 0, false, false, "zh_TW.BIG5"},
@@ -547,6 +619,8 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     TempDir dir;
     Terminal t;
     if (!t.ok()) GTEST_SKIP() << "no pseudo-terminal available";
+    const winsize size = {24, c.columns, 0, 0};
+    ASSERT_EQ(ioctl(t.master, TIOCSWINSZ, &size), 0);
     termios before;
     ASSERT_EQ(tcgetattr(t.slave, &before), 0);
     ASSERT_EQ(before.c_lflag & modes, modes);
@@ -620,7 +694,14 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     termios after;
     ASSERT_EQ(tcgetattr(t.slave, &after), 0);
     EXPECT_EQ(after.c_lflag & modes, modes) << c.name;
-    EXPECT_EQ(readFile((dir.path / "log.txt").string()), expectedLog(2, 1)) << c.name;
+    const std::string places = std::string(c.typed).substr(std::string(c.typed).rfind("2\n") + 2);
+    EXPECT_EQ(readFile((dir.path / "log.txt").string()), expectedLog(2, std::stoi(places))) << c.name;
+    // Where standard error is the terminal, the root and the log's path come
+    // after the completion message; a file gets neither.
+    const std::string root = std::string(kFinished.in(c.shown)) + "\r\n" + kResultPrefix.in(c.shown) +
+                             c.root + "\r\n" + kLogShown.before.in(c.shown) + "log.txt\r\n" +
+                             kPressAnyKey.in(c.shown);
+    EXPECT_EQ(seen.find(root) != std::string::npos, c.errOnTerminal) << c.name << ": " << seen;
     if (c.outToFile) {
       EXPECT_EQ(readFile((dir.path / "stdout.txt").string()), successConsole(2)) << c.name;
     }

@@ -249,6 +249,7 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
       {"Ctrl-C, 3 threads", SIGINT, "\x03", First::nothing, threads},
       {"SIGTERM", SIGTERM, nullptr},
       {"SIGTERM, 7 threads", SIGTERM, nullptr, First::nothing, {"--threads=7"}},
+      {"SIGHUP", SIGHUP, nullptr},
       {"Ctrl-\\", SIGQUIT, "\x1c"},
       {"Ctrl-Z, continued, SIGTERM", SIGTERM, nullptr, First::stopAndContinue},
       {"Ctrl-Z, continued, SIGTERM, 3 threads", SIGTERM, nullptr, First::stopAndContinue, threads},
@@ -315,6 +316,15 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     // An emulator reports the signal that ended its guest on the terminal
     // after it: that line is the emulator's, not the program's.
     if (underEmulator()) seen = seen.substr(0, seen.find("qemu: "));
+    // Ctrl-C, SIGTERM and SIGHUP leave after the erase the line that says how
+    // to go on, in the terminal's encoding.
+    const bool noted = r.sig == SIGINT || r.sig == SIGTERM || r.sig == SIGHUP;
+    std::size_t noteAt = std::string::npos;
+    for (const calc::Encoding e : {calc::Encoding::big5, calc::Encoding::utf8})
+      noteAt = std::min(noteAt, seen.find(calc::texts::kInterrupted.before.in(e)));
+    ASSERT_EQ(noteAt != std::string::npos, noted) << r.name << ": " << seen;
+    const std::string note = noted ? seen.substr(noteAt) : "";
+    if (noted) seen.resize(noteAt);
 
     // The screen ends with a line and blanks over it and the echoed "^C",
     // short of the last column.
@@ -336,6 +346,20 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     EXPECT_TRUE(!log.empty() && log.back() == '\n' &&
                 calc_test::expectedLog(2, places + 1).compare(0, log.size(), log) == 0)
         << r.name << ": " << places << " places";
+    // The note counts the places the log holds whole (one less when the
+    // signal fell between a record and the count), and its command and
+    // answers continue them.
+    bool noteFits = !noted;
+    for (const calc::Encoding e : {calc::Encoding::big5, calc::Encoding::utf8}) {
+      for (const int64_t held : {places - 1, places}) {
+        using namespace calc::texts;
+        noteFits = noteFits || note == std::string(kInterrupted.before.in(e)) + "log.txt" +
+                                           kInterrupted.after.in(e) + std::to_string(held) +
+                                           kInterruptedPlaces.in(e) + "longsqrt --resume" +
+                                           kAnswerAgain.in(e) + "0, 2, 20000\r\n";
+      }
+    }
+    EXPECT_TRUE(noteFits) << r.name << ": " << note;
   }
 }
 

@@ -133,6 +133,60 @@ void keepLineThroughSignals(int fd, const char* line, std::size_t size, std::siz
   }
 }
 
+namespace {
+
+// The note an interrupted run writes, in two sets as the kept line's bytes.
+constexpr std::size_t kMostNote = 1024;
+struct NoteBytes {
+  char bytes[kMostNote];
+  std::size_t size;
+};
+NoteBytes noteBytes[2];
+std::atomic<int> publishedNote{0};
+std::atomic<int> noteReaders[2] = {};
+std::atomic<bool> noting{false};
+
+}  // namespace
+
+void internal::writeNote() {
+  int set;
+  for (;;) {
+    set = publishedNote.load();
+    noteReaders[set].fetch_add(1);
+    if (publishedNote.load() == set) break;
+    noteReaders[set].fetch_sub(1);
+  }
+  constexpr int kStandardError = 2;
+  if (noteBytes[set].size > 0) writeAll(kStandardError, noteBytes[set].bytes, noteBytes[set].size);
+  noteReaders[set].fetch_sub(1);
+}
+
+namespace {
+
+// Makes note the bytes a handler writes from now on.
+void publishNote(const char* note, std::size_t size) {
+  const int next = 1 - publishedNote.load();
+  while (noteReaders[next].load() != 0) {
+    // A handler on another thread is still writing these bytes (Windows).
+  }
+  noteBytes[next].size = std::min(size, kMostNote);
+  std::memcpy(noteBytes[next].bytes, note, noteBytes[next].size);
+  publishedNote.store(next);
+}
+
+}  // namespace
+
+void noteOnInterrupt(const char* note, std::size_t size) {
+  publishNote(note, size);
+  if (!noting.exchange(true)) internal::installNoteHandlers();
+}
+
+void stopNotingInterrupts() {
+  if (!noting.exchange(false)) return;
+  internal::restoreNoteHandlers();
+  publishNote("", 0);
+}
+
 void stopKeepingLine() {
   if (lineFd.load() < 0) return;
   internal::restoreLineHandlers();

@@ -24,6 +24,13 @@ int keptLineFd();
 void writeErase();
 void writeRedraw();
 
+// Puts in place each system's handlers that write the note of an interrupted
+// run, and puts back what they replaced.
+void installNoteHandlers();
+void restoreNoteHandlers();
+// Writes the note, if one is set, to standard error. Safe in a signal handler.
+void writeNote();
+
 }  // namespace calc::platform::internal
 
 #endif  // LONGSQRT_CALC_PLATFORM_INTERNAL_H

@@ -75,6 +75,15 @@ void keepLineThroughSignals(int fd, const char* line, std::size_t size, std::siz
 // Puts back the handlers keepLineThroughSignals installed.
 void stopKeepingLine();
 
+// Writes note (size bytes, its line end included) to standard error when
+// Ctrl-C, SIGTERM or SIGHUP ends the process (on Windows Ctrl-C, Ctrl-Break
+// and the console's closing), after a line kept through signals is erased.
+// The first call installs the handlers, for signals still at their default
+// action only; later calls change the note (size 0: none).
+void noteOnInterrupt(const char* note, std::size_t size);
+// Puts back the handlers noteOnInterrupt installed.
+void stopNotingInterrupts();
+
 // Returns a text in the encoding it is asked for.
 using TextIn = std::function<const char*(Encoding)>;
 

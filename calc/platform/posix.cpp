@@ -186,6 +186,19 @@ extern "C" void redrawForSignal(int) {
 
 SignalHandlers lineHandlers;
 
+// Ends the process for Ctrl-C, SIGTERM or SIGHUP with the note of an
+// interrupted run: erases a kept line, writes the note, lets the signal end
+// the process.
+extern "C" void noteForSignal(int sig) {
+  const int savedErrno = errno;
+  internal::writeErase();
+  internal::writeNote();
+  takeDefaultCourse(sig);
+  errno = savedErrno;
+}
+
+SignalHandlers noteHandlers;
+
 }  // namespace
 
 void internal::installLineHandlers() {
@@ -195,6 +208,14 @@ void internal::installLineHandlers() {
 }
 
 void internal::restoreLineHandlers() { lineHandlers.restore(); }
+
+void internal::installNoteHandlers() {
+  const sigset_t signals = signalSet({SIGINT, SIGTERM, SIGHUP}, false);
+  noteHandlers.install(signals, noteForSignal,
+                       signalSet({SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGWINCH}, true));
+}
+
+void internal::restoreNoteHandlers() { noteHandlers.restore(); }
 
 namespace {
 

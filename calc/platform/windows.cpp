@@ -91,6 +91,27 @@ void internal::restoreLineHandlers() {
   replaced = false;
 }
 
+namespace {
+
+// Writes the note of an interrupted run on Ctrl-C, Ctrl-Break or the
+// console's closing, then passes the event on. Installed before the line's
+// eraser, it runs after it.
+BOOL WINAPI noteAndPassOn(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) internal::writeNote();
+  return FALSE;
+}
+
+bool noting = false;
+
+}  // namespace
+
+void internal::installNoteHandlers() { noting = SetConsoleCtrlHandler(noteAndPassOn, TRUE) != 0; }
+
+void internal::restoreNoteHandlers() {
+  if (noting) SetConsoleCtrlHandler(noteAndPassOn, FALSE);
+  noting = false;
+}
+
 void waitForKey(std::ostream& out, const TextIn&, std::optional<Encoding>) {
   out.flush();
   std::system("pause");
