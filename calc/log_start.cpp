@@ -19,11 +19,11 @@ using std::string_view;
 
 constexpr int64_t kMaxNo = 2147483647;
 
-// A line of the log's start: its bytes without the line end; whole when its
-// LF was there.
+// A line of the log's start: its bytes without the line end; complete when
+// its line end was there (its LF, or in a CR LF log its CR).
 struct Line {
   string_view content;
-  bool whole;
+  bool complete;
 };
 
 bool isDigits(string_view s) {
@@ -48,27 +48,31 @@ bool alongside(string_view text, string_view whole) {
   return text.substr(0, n) == whole.substr(0, n);
 }
 
-// Returns the first decimal of sqrt(no).
-int firstDecimal(int64_t no) {
-  // floor(sqrt(100 no)) fits: 100 no is below 2^38.
-  int64_t r = SquareChain::integerRoot(static_cast<int32_t>(no)) * 10;
-  while ((r + 1) * (r + 1) <= 100 * no) ++r;
-  return static_cast<int>(r % 10);
-}
-
 // What the first decimal must be: any, 9 (a log that starts with a limit
 // block), or not 9 (one that starts with its result line).
 enum class First { any, nine, notNine };
 
+// Returns the smallest radicand in from .. to whose first decimal is as first
+// says, if there is one. The radicands of root r whose first decimal is 9
+// are those from (10r + 9)^2 / 100, rounded up, to (r + 1)^2 - 1.
+std::optional<int64_t> firstFitting(int64_t from, int64_t to, First first) {
+  if (from > to) return std::nullopt;
+  if (first == First::any) return from;
+  for (int64_t r = SquareChain::integerRoot(static_cast<int32_t>(from)); r * r <= to; ++r) {
+    const int64_t nines = ((10 * r + 9) * (10 * r + 9) + 99) / 100;
+    const int64_t lo = std::max(from, first == First::nine ? nines : r * r);
+    const int64_t hi = std::min(to, first == First::nine ? (r + 1) * (r + 1) - 1 : nines - 1);
+    if (lo <= hi) return lo;
+  }
+  return std::nullopt;
+}
+
 // Returns the smallest radicand in lo .. hi whose text starts with prefix
 // (scaled: whose noScaled value at place 1, no and "00", starts with it) and
-// whose first decimal is as first says; nothing when a short search finds none.
+// whose first decimal is as first says; nothing when there is none.
 std::optional<int32_t> fittingNo(string_view prefix, bool scaled, int64_t lo, int64_t hi, First first) {
-  const auto fits = [first](int64_t no) {
-    return first == First::any || (firstDecimal(no) == 9) == (first == First::nine);
-  };
   // 0 prints as "0", whatever place.
-  if ((prefix.empty() || prefix == "0") && lo == 0 && fits(0)) return 0;
+  if ((prefix.empty() || prefix == "0") && lo == 0 && first != First::nine) return 0;
   if (!isDigits(prefix) || (!prefix.empty() && prefix[0] == '0')) return std::nullopt;
   int64_t power = 1;  // 10^(L - 1)
   for (std::size_t length = 1; length <= 10; ++length, power *= 10) {
@@ -79,16 +83,14 @@ std::optional<int32_t> fittingNo(string_view prefix, bool scaled, int64_t lo, in
       for (std::size_t i = prefix.size(); i < length; ++i) scale *= 10;
       const int64_t head = prefix.empty() ? 0 : *numberOf(prefix, INT64_MAX);
       if (!prefix.empty()) from = head * scale, to = (head + 1) * scale - 1;
-    } else if (scaled && prefix.size() <= length + 2 && isDigits(prefix.substr(length)) &&
+    } else if (scaled && prefix.size() <= length + 2 &&
                prefix.substr(length).find_first_not_of('0') == string_view::npos) {
       from = to = *numberOf(prefix.substr(0, length), INT64_MAX);
     } else {
       continue;
     }
-    from = std::max(from, lo);
-    to = std::min({to, hi, kMaxNo, from + 1000});
-    for (int64_t no = from; no <= to; ++no)
-      if (fits(no)) return static_cast<int32_t>(no);
+    if (const auto no = firstFitting(std::max(from, lo), std::min({to, hi, kMaxNo}), first))
+      return static_cast<int32_t>(*no);
   }
   return std::nullopt;
 }
@@ -129,14 +131,14 @@ bool findTracedNo(const std::vector<Line>& lines, LogStart& s, int32_t& no) {
   const string_view root = first.content.substr(std::min(start.size(), first.content.size()));
   if (!isDigits(root)) return false;
   const std::optional<string_view> value = lines.size() > 1 ? noScaledValue(lines[1]) : string_view("");
-  if (value && lines.size() > 1 && lines[1].whole) {
+  if (value && lines.size() > 1 && lines[1].complete) {
     if (const auto shown = noOfScaled(*value)) return s.no = no = *shown, true;
   }
   // The root is r followed by the digit 0; of an unfinished line, a start of it.
-  std::optional<int64_t> r = first.whole && !root.empty() && root.back() == '0'
+  std::optional<int64_t> r = first.complete && !root.empty() && root.back() == '0'
                                  ? numberOf(root.substr(0, root.size() - 1), 46340)
                                  : std::nullopt;
-  if (!first.whole) {
+  if (!first.complete) {
     r = root.empty() ? 0 : numberOf(root, 46340);
     if (!r && root.size() > 1 && root.back() == '0') r = numberOf(root.substr(0, root.size() - 1), 46340);
   }
@@ -168,7 +170,7 @@ bool findPlainNo(const std::vector<Line>& lines, LogStart& s, int32_t& no) {
     runlog::limitLine(limit, e);
     if (alongside(first.content, limit)) {
       const std::optional<string_view> value = lines.size() > 2 ? noScaledValue(lines[2]) : string_view("");
-      if (value && lines.size() > 2 && lines[2].whole) {
+      if (value && lines.size() > 2 && lines[2].complete) {
         if (const auto shown = noOfScaled(*value)) return s.no = no = *shown, true;
       }
       return no = fittingNo(value.value_or(""), true, 0, kMaxNo, First::nine).value_or(99), true;
@@ -192,9 +194,13 @@ LogStart findRun(string_view start) {
   // The line ends: the first whole line's; a CR LF line without its LF counts
   // for the replay, not as shown.
   const bool crLf = lines[0].content.back() == '\r';
-  if (lines[0].whole) s.lineEnd = crLf ? LineEnd::crLf : LineEnd::lf;
-  for (Line& line : lines)
-    if (crLf && !line.content.empty() && line.content.back() == '\r') line.content.remove_suffix(1);
+  if (lines[0].complete) s.lineEnd = crLf ? LineEnd::crLf : LineEnd::lf;
+  for (Line& line : lines) {
+    if (crLf && !line.content.empty() && line.content.back() == '\r') {
+      line.content.remove_suffix(1);
+      line.complete = true;
+    }
+  }
   // Only a candidate trace starts with a space.
   s.debug = start[0] == ' ';
   for (const Line& line : lines) {

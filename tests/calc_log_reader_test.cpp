@@ -273,6 +273,22 @@ TEST(CalcLogReader, CheckFindsTheRunFromTheLogItself) {
     EXPECT_TRUE(r.ok()) << c.summary << ": " << describe(r);
     EXPECT_EQ(calc::checkSummary("log.txt", r), "log.txt: " + c.summary);
     EXPECT_EQ(r.bytes, c.log.size()) << c.summary;
+    const bool partial = !c.log.empty() && c.log.back() != '\n';
+    EXPECT_EQ(r.lines, std::count(c.log.begin(), c.log.end(), '\n') + (partial ? 1 : 0)) << c.summary;
+  }
+  // Every start of a run's first place is a log that a run writes, though it
+  // may end before it shows no, debug or the encoding: with and without
+  // traces, a first digit 9 (a limit block first), no 0, a no of ten digits.
+  for (const int32_t no : {2, 99, 0, 80, 2147483647, 1000000}) {
+    for (const bool debug : {false, true}) {
+      for (const Encoding e : {Encoding::big5, Encoding::utf8}) {
+        const std::string log = runLog(no, 2, debug, e, no % 2 == 1);
+        for (size_t size = 1; size <= log.size(); ++size) {
+          const calc::LogReading r = check(log.substr(0, size));
+          ASSERT_TRUE(r.ok()) << no << " debug " << debug << ", " << size << " bytes: " << describe(r);
+        }
+      }
+    }
   }
   // Seeded radicands over the whole range, with and without traces.
   std::mt19937 rng(17);
