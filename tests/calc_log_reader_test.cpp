@@ -398,6 +398,9 @@ TEST(CalcLogReader, CheckNamesThePlantedFaultsLine) {
        }},
       {"a first line no run writes", true, [](std::string& log) { return setLine(log, 1, "hello"), 1; },
        Mismatch::words, "in Big5 or UTF-8"},
+      {"a first line no run writes, with traces", true,
+       [](std::string& log) { return setLine(log, 1, " n = 0, rootStrNew= 2x"), 1; }, Mismatch::words,
+       "in Big5 or UTF-8"},
       {"a place number out of order", false,
        [](std::string& log) {
          const int64_t n = lineStarting(log, resultStart(kNo, 6));
