@@ -188,9 +188,10 @@ class InterruptNotes {
   InterruptNotes(const InterruptNotes&) = delete;
   InterruptNotes& operator=(const InterruptNotes&) = delete;
 
-  // Notes that the log holds places whole places; none yet: no note.
+  // Notes that the log holds places whole places; none yet, or a log on
+  // standard output (its reader has the places): no note.
   void holds(int64_t places) {
-    if (console_.noteOnInterrupt && places > 0)
+    if (console_.noteOnInterrupt && places > 0 && options_.logPath != kLogToOutput)
       console_.noteOnInterrupt(interruptNote(options_, answers_, places, console_.encodings.err));
   }
 
