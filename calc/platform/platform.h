@@ -168,8 +168,8 @@ long long readSome(int fd, char* p, std::size_t size);
 // Closes fd, whose close has nothing to report (a file opened for reading).
 void closeDescriptor(int fd);
 
-// Returns true when a and b are open on the same file (always on Windows,
-// where a share mode holds the log, not its name).
+// Returns true when a and b are open on the same file (on Windows, where a
+// share mode holds the log and not its name, also when the system cannot tell).
 bool sameFile(int a, int b);
 
 // Whether this system's text files end their lines in CR LF (Windows) rather than LF.
