@@ -97,8 +97,8 @@ inline std::string toUtf8(const std::string& big5) {
   const int n = MultiByteToWideChar(950, MB_ERR_INVALID_CHARS, big5.data(), size, wide.data(), size);
   if (n == 0) return "(not Big5)";
   std::string out(static_cast<std::size_t>(n) * 3, '\0');
-  const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, out.data(), static_cast<int>(out.size()), nullptr,
-                                    nullptr);
+  const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, out.data(), static_cast<int>(out.size()),
+                                    nullptr, nullptr);
   return out.substr(0, static_cast<std::size_t>(m));
 }
 #else
@@ -140,7 +140,8 @@ struct TempDir {
     std::random_device random;
     std::error_code error;
     for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
-      const auto name = std::filesystem::temp_directory_path(error) / ("longsqrt-test-" + std::to_string(random()));
+      const auto name =
+          std::filesystem::temp_directory_path(error) / ("longsqrt-test-" + std::to_string(random()));
       if (std::filesystem::create_directory(name, error)) path = name;
     }
   }
