@@ -1,8 +1,9 @@
 // Runs the built longsqrt in a scratch folder with piped answers and checks
 // every byte it writes to standard output, standard error and log.txt.
+#include <gtest/gtest.h>
+
 #ifndef _WIN32
 
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -628,6 +629,25 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
   }
 }
 
+}  // namespace
+
+#else  // _WIN32
+
+#include "posix_only.h"
+
+namespace {
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, WorkedExamplesMatchGoldenFilesInBothEncodings, LONGSQRT_NEEDS_SHELL)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, EdgeCasesLogEveryPlace, LONGSQRT_NEEDS_SHELL)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas,
+                         LONGSQRT_NEEDS_SHELL)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog,
+                         LONGSQRT_NEEDS_SIGNALS)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, SecondRunTruncatesTheLog, LONGSQRT_NEEDS_SHELL)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing,
+                         LONGSQRT_NEEDS_DEVICES)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, TwoRunsNeverShareALogNorRemoveAnothersLog, LONGSQRT_NEEDS_SHELL)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack,
+                         LONGSQRT_NEEDS_PTY)
 }  // namespace
 
 #endif  // _WIN32

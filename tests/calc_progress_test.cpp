@@ -23,6 +23,8 @@
 #include "calc/texts.h"
 #include "calc_test_util.h"
 #include "terminal_util.h"
+#else
+#include "posix_only.h"
 #endif
 
 namespace {
@@ -338,6 +340,13 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
         << r.name << ": " << places << " places";
   }
 }
+
+#else  // _WIN32
+
+LONGSQRT_POSIX_ONLY_TEST(CalcProgress, StandardErrorShowsTheLineOnlyWhenItIsATerminal, LONGSQRT_NEEDS_PTY)
+LONGSQRT_POSIX_ONLY_TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored,
+                         LONGSQRT_NEEDS_SIGNALS)
+LONGSQRT_POSIX_ONLY_TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain, LONGSQRT_NEEDS_PTY)
 
 #endif  // _WIN32
 
