@@ -497,10 +497,11 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     int sig = 0;               // the signal sent during the wait
     bool ignored = false;      // the signal is ignored from the start (nohup)
     bool outToFile = false;    // standard output redirected to a file
-    const char* locale = "C";  // the child's LC_ALL and LANG
+    const char* locale = "C";  // the child's LC_ALL; nullptr: unset
     std::vector<std::string> args = {};
-    calc::Encoding shown = big5;  // the texts' encoding on the terminal (a file gets Big5)
+    calc::Encoding shown = utf8;  // the texts' encoding on the terminal (a file gets Big5)
     bool errOnTerminal = false;   // standard error on the terminal, not in a file
+    const char* lang = "C";       // the child's LANG; nullptr: unset
   };
   const char* utf8Locale = "C.UTF-8";  // in every glibc since 2.35, and in Debian's before
   const std::vector<Case> cases = {
@@ -509,11 +510,47 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
       {"a refused answer, asked again", "x\n0\n2\n1\n", Then::key},
       {"standard output in a file", "0\n2\n1\n", Then::key, 0, false, true},
       // A UTF-8 terminal reads UTF-8 wherever it is written to; files and the log stay Big5.
+      // So does a terminal whose locale is ASCII (C, POSIX, none), which can show no text.
       {"UTF-8 locale", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8},
       {"UTF-8 locale, messages", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8, true},
       {"UTF-8 locale, output in a file", "0\n2\n1\n", Then::key, 0, false, true, utf8Locale, {}, utf8},
       {"--big5, UTF-8", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {"--big5"}, big5, true},
-      {"Big5 locale", "0\n2\n1\n", Then::key, 0, false, false, "zh_TW.BIG5"},
+      {"Big5 locale", "0\n2\n1\n", Then::key, 0, false, false, "zh_TW.BIG5", {}, big5},
+      {"LANG=C", "x\n0\n2\n1\n", Then::key, 0, false, false, nullptr, {}, utf8, true, "C"},
+      {"LC_ALL=POSIX over a Big5 LANG",
+       "x\n0\n2\n1\n",
+       Then::key,
+       0,
+       false,
+       false,
+       "POSIX",
+       {},
+       utf8,
+       true,
+       "zh_TW.BIG5"},
+      {"no locale named", "x\n0\n2\n1\n", Then::key, 0, false, false, nullptr, {}, utf8, true, nullptr},
+      {"no locale named, output in a file",
+       "0\n2\n1\n",
+       Then::key,
+       0,
+       false,
+       true,
+       nullptr,
+       {},
+       utf8,
+       false,
+       nullptr},
+      {"--big5, no locale named",
+       "x\n0\n2\n1\n",
+       Then::key,
+       0,
+       false,
+       false,
+       nullptr,
+       {"--big5"},
+       big5,
+       true,
+       nullptr},
       {"SIGINT", "0\n2\n1\n", Then::signal, SIGINT},
       {"SIGQUIT", "0\n2\n1\n", Then::signal, SIGQUIT},
       {"SIGTERM", "0\n2\n1\n", Then::signal, SIGTERM},
@@ -532,7 +569,7 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
   };
   const tcflag_t modes = ICANON | ECHO;
   for (const Case& c : cases) {
-    if (c.shown == utf8 && !haveLocale(c.locale)) {
+    if (c.shown == utf8 && c.locale && !haveLocale(c.locale)) {
       std::printf("skipped \"%s\": no locale %s here\n", c.name, c.locale);
       continue;
     }
@@ -546,6 +583,7 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     // A stop needs a shell with job control around the program.
     Streams streams;
     streams.locale = c.locale;
+    streams.lang = c.lang;
     if (c.outToFile) streams.out = "stdout.txt";
     if (c.errOnTerminal) streams.err = nullptr;
     if (c.ignored) streams.ignored = {c.sig};

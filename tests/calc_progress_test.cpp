@@ -326,7 +326,9 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     EXPECT_EQ(line.rfind("place ", 0), 0u) << r.name << ": " << seen;
     EXPECT_EQ(pieces.back(), std::string(line.size() + 2, ' ')) << r.name << ": " << seen;
     EXPECT_LE(pieces.back().size(), size.ws_col - 1u) << r.name;
-    EXPECT_EQ(seen.find(calc::texts::kFinished.big5), std::string::npos) << r.name;
+    for (const calc::Encoding e : {calc::Encoding::big5, calc::Encoding::utf8}) {
+      EXPECT_EQ(seen.find(calc::texts::kFinished.in(e)), std::string::npos) << r.name;
+    }
     // The log holds the places finished, in whole lines: the signal may fall
     // between two lines of a record, so it is a start of the log of one place
     // more that ends in a line end.

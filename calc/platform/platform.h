@@ -50,9 +50,11 @@ struct Terminal {
 std::optional<Terminal> standardErrorTerminal(std::ostream& err);
 
 // Returns true when fd is a terminal and the character set of the locale the
-// environment names for LC_CTYPE (LC_ALL, LC_CTYPE, LANG) is UTF-8. Leaves the
-// process's own locale, and with it every number it reads and writes, as it
-// is. Always false on Windows, whose console takes a code page instead.
+// environment names for LC_CTYPE (LC_ALL, LC_CTYPE, LANG) is UTF-8, or ASCII
+// (C, POSIX, or none named), which shows none of the texts and is found on
+// terminals that show UTF-8. Leaves the process's own locale, and with it
+// every number it reads and writes, as it is. Always false on Windows, whose
+// console takes a code page instead.
 bool terminalSpeaksUtf8(int fd);
 
 // Returns the width in columns of the terminal on fd; 0 when it does not tell.
