@@ -446,6 +446,15 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        "'\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
        "(see "
        "longsqrt --help)\n"},
+      // The last lead byte of a four-byte sequence (F4, up to U+10FFFF) is shown;
+      // past U+10FFFF, and from F5 on, every byte is an escape.
+      {{"\xf4\x8f\xbf\xbf"
+        "\xf4\x90\x80\x80\xf5\x80\x80\x80"},
+       2,
+       none,
+       "",
+       "longsqrt: unknown argument '\xf4\x8f\xbf\xbf"
+       "\\xf4\\x90\\x80\\x80\\xf5\\x80\\x80\\x80' (see longsqrt --help)\n"},
       {{"--help"}, 1, none, "", "longsqrt: write error\n", true},
       {{"--version"}, 1, none, "", "longsqrt: write error\n", true},
   };
