@@ -2,14 +2,6 @@
 // every byte it writes to standard output, standard error and log.txt.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -25,38 +17,79 @@
 
 #include "calc/texts.h"
 #include "calc_test_util.h"
+
+#ifdef _WIN32
+#include "posix_only.h"
+#else
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "terminal_util.h"
+#endif
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace calc_test;
 using namespace calc::texts;
+#ifndef _WIN32
 using namespace terminal_test;
+#endif
 
 struct Outcome {
   int status = -1;
   std::string out, err, log;
 };
 
+#ifdef _WIN32
+// Returns text with each CR LF made LF, failing the test for a LF without its
+// CR: on Windows every line longsqrt writes, on the console or in its log,
+// ends in CR LF.
+std::string fromCrLf(const std::string& text, const std::string& what) {
+  std::string lf;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+      ADD_FAILURE() << what << ": a line ends in LF alone";
+    lf += text[i];
+  }
+  return lf;
+}
+#endif
+
 // Runs the program in dir with args and the answers piped to its standard
 // input; redirect says where its standard streams go, before is shell text
 // run first (limits set in the child). It runs in a UTF-8 locale, whatever the
 // test runner's: off a terminal that changes no byte. A run that hangs ends
-// after a minute.
+// after a minute. On Windows cmd.exe starts it, and what it writes comes back
+// with LF line ends, without the prompt of the "pause" that ends the run.
 Outcome runProgram(const TempDir& dir, const std::string& answers, const std::string& args = "",
                    const std::string& redirect = "> stdout.txt 2> stderr.txt",
-                   const std::string& before = "") {
+                   [[maybe_unused]] const std::string& before = "") {
   std::ofstream(dir.path / "answers.txt", std::ios::binary) << answers;
+  Outcome o;
+#ifdef _WIN32
+  static const std::string exe = fs::absolute(LONGSQRT_EXE).make_preferred().string();
+  const std::string command =
+      "cd /d \"" + dir.path.string() + "\" && \"" + exe + "\" " + args + " < answers.txt " + redirect;
+  o.status = std::system(command.c_str());
+  const std::string out = readFile((dir.path / "stdout.txt").string());
+  o.out = fromCrLf(out.substr(0, out.find("Press any key")), "the console");
+  o.err = fromCrLf(readFile((dir.path / "stderr.txt").string()), "the messages");
+  o.log = fromCrLf(readFile((dir.path / "log.txt").string()), "the log");
+#else
   const std::string command = "cd '" + dir.path.string() + "' && " + before +
                               " cat answers.txt | LC_ALL=C.UTF-8 LANG=C.UTF-8 timeout 60 " +
                               shellCommandOf(LONGSQRT_EXE) + " " + args + " " + redirect;
   const int raw = std::system(command.c_str());
-  Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   o.out = readFile((dir.path / "stdout.txt").string());
   o.err = readFile((dir.path / "stderr.txt").string());
   o.log = readFile((dir.path / "log.txt").string());
+#endif
   return o;
 }
 
@@ -186,7 +219,7 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
     const std::string log = readFile(golden + ".log");
     TempDir dir;
     const std::string before = c.before ? inLog(c.before(log)) : "";
-    if (c.before) std::ofstream(dir.log(), std::ios::binary) << before;
+    if (c.before) std::ofstream(dir.log(), std::ios::binary) << asLogFile(before);
     const Outcome o = runProgram(dir, refused ? c.otherAnswers : c.answers,
                                  std::string(utf8Run ? "--utf8 " : "") + "--resume");
     if (refused) {
@@ -204,6 +237,8 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
     EXPECT_EQ(o.log, inLog(log)) << c.name;
   }
 }
+
+#ifndef _WIN32
 
 TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog) {
   const std::string answers = "1\n2\n400\n";
@@ -237,6 +272,13 @@ TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog) {
       << "killed after " << wait << " us, " << interrupted.size() << " bytes left";
 }
 
+#else  // _WIN32
+
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog,
+                         LONGSQRT_NEEDS_SIGNALS)
+
+#endif  // _WIN32
+
 TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   TempDir dir;
   ASSERT_EQ(runProgram(dir, "1\n2\n5\n").status, 0);
@@ -244,6 +286,8 @@ TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   EXPECT_EQ(second.status, 0);
   EXPECT_EQ(second.log, expectedLog(3, 1));
 }
+
+#ifndef _WIN32
 
 // Whether the program runs under AddressSanitizer or ThreadSanitizer, which
 // cannot start under an address-space limit.
@@ -667,25 +711,14 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
   }
 }
 
-}  // namespace
-
 #else  // _WIN32
 
-#include "posix_only.h"
-
-namespace {
-LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, WorkedExamplesMatchGoldenFilesInBothEncodings, LONGSQRT_NEEDS_SHELL)
-LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, EdgeCasesLogEveryPlace, LONGSQRT_NEEDS_SHELL)
-LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas,
-                         LONGSQRT_NEEDS_SHELL)
-LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog,
-                         LONGSQRT_NEEDS_SIGNALS)
-LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, SecondRunTruncatesTheLog, LONGSQRT_NEEDS_SHELL)
 LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing,
                          LONGSQRT_NEEDS_DEVICES)
 LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, TwoRunsNeverShareALogNorRemoveAnothersLog, LONGSQRT_NEEDS_SHELL)
 LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack,
                          LONGSQRT_NEEDS_PTY)
-}  // namespace
 
 #endif  // _WIN32
+
+}  // namespace
