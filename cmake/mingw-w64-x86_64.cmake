@@ -20,7 +20,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # ... and the prefix of the libraries built for this target, whose pkg-config
-# files are then the only ones pkg-config reads (never the host's).
+# files are then the only ones pkg-config reads (never the host's). The
+# compile checks read this file too, and must see the same prefix: the
+# environment they leave is the configure's own.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LONGSQRT_TARGET_PREFIX)
 if(LONGSQRT_TARGET_PREFIX)
   list(APPEND CMAKE_FIND_ROOT_PATH ${LONGSQRT_TARGET_PREFIX})
   set(ENV{PKG_CONFIG_LIBDIR} ${LONGSQRT_TARGET_PREFIX}/lib/pkgconfig)
