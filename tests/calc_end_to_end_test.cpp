@@ -75,7 +75,10 @@ Outcome runProgram(const TempDir& dir, const std::string& answers, const std::st
   static const std::string exe = fs::absolute(LONGSQRT_EXE).make_preferred().string();
   const std::string command =
       "cd /d \"" + dir.path.string() + "\" && \"" + exe + "\" " + args + " < answers.txt " + redirect;
-  o.status = std::system(command.c_str());
+  // Under load Wine's cmd.exe now and then fails to start the program at all
+  // (status 9009, "Can't recognize ... as a command"): that run starts again.
+  for (int attempt = 0; attempt < 3 && (o.status = std::system(command.c_str())) == 9009; ++attempt) {
+  }
   const std::string out = readFile((dir.path / "stdout.txt").string());
   o.out = fromCrLf(out.substr(0, out.find("Press any key")), "the console");
   o.err = fromCrLf(readFile((dir.path / "stderr.txt").string()), "the messages");
