@@ -190,7 +190,8 @@ TEST(CalcProgress, StandardErrorShowsTheLineOnlyWhenItIsATerminal) {
 }
 
 TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
-  for (const int sig : {SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGTSTP, SIGCONT, SIGWINCH}) {
+  // SIGHUP, the lowest number, is the first handler put in place: it goes back too.
+  for (const int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGTSTP, SIGCONT, SIGWINCH}) {
     for (void (*before)(int) : {SIG_DFL, SIG_IGN}) {
       struct sigaction saved;
       sigaction(sig, nullptr, &saved);
