@@ -9,7 +9,7 @@
 // What the POSIX-only tests need, as their skips on Windows say it.
 #define LONGSQRT_NEEDS_PTY "POSIX pseudo-terminals"
 #define LONGSQRT_NEEDS_SIGNALS "POSIX signals"
-#define LONGSQRT_NEEDS_SHELL "a POSIX shell to start longsqrt (tests/windows/run runs longsqrt.exe)"
+#define LONGSQRT_NEEDS_SHELL "a POSIX shell, and a held log renamed over (Windows refuses that)"
 #define LONGSQRT_NEEDS_DEVICES "/dev/full, FIFOs, symbolic links and ulimit"
 
 // Declares suite.name, which on Windows only skips, saying it needs needs.
