@@ -5,32 +5,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "calc/platform/platform.h"
 #include "calc/run_log.h"
 #include "calc/texts.h"
 
 namespace calc {
 
-namespace {
-
-// Returns path as one word of a POSIX shell: as it is when every byte is one
-// a shell takes literally, else in single quotes.
-std::string shellWord(const std::string& path) {
-  const bool plain = !path.empty() && std::all_of(path.begin(), path.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::strchr("_./-+,:@%=", c) != nullptr;
-  });
-  if (plain) return path;
-  std::string word = "'";
-  for (const char c : path) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return word + "'";
-}
-
-}  // namespace
-
 std::string resumeCommand(const Options& options) {
   std::string command = "longsqrt --resume";
   if (options.encoding) command += *options.encoding == Encoding::utf8 ? " --utf8" : " --big5";
-  if (options.logPath != texts::kLogFileName) command += " --log " + shellWord(printable(options.logPath));
+  if (options.logPath != texts::kLogFileName)
+    command += " --log " + platform::commandWord(printable(options.logPath));
   if (options.answers) {
     const Answers& a = *options.answers;
     command +=

@@ -16,7 +16,7 @@ namespace calc {
 // Returns the command that continues the run of options from its log:
 // "longsqrt --resume", the encoding and --log options in force and, for a
 // run given its answers as operands, them; the path, as printable() shows
-// it, is quoted for a POSIX shell where it must be.
+// it, is quoted for this system's shell where it must be.
 std::string resumeCommand(const Options& options);
 
 // Returns the line, with its line end, that a run interrupted while its log

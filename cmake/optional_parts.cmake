@@ -6,8 +6,14 @@
 # says once, at configure time, what is missing and which Debian packages
 # bring it; ON fails the configure instead, so a build that must run the tests
 # can never skip them; OFF does not look. LONGSQRT_FUZZ needs GMP too.
+# LONGSQRT_WINDOWS_TESTS (AUTO, ON or OFF) registers, in a native build on a
+# system other than Windows whose test suite is built, one more CTest test:
+# the same suite cross-compiled with mingw-w64 and run under Wine
+# (tests/windows/unit), which needs mingw-w64, Wine, GoogleTest's sources, and
+# GMP's Debian source package.
 #
-# Sets LONGSQRT_BUILD_TESTS and LONGSQRT_BUILD_BENCH, and the imported targets
+# Sets LONGSQRT_BUILD_TESTS, LONGSQRT_BUILD_BENCH and
+# LONGSQRT_BUILD_WINDOWS_TESTS, and the imported targets
 # the parts link: GTest::gtest_main, PkgConfig::GMP (gmpxx and gmp),
 # benchmark::benchmark_main.
 
@@ -47,6 +53,7 @@ endmacro()
 
 longsqrt_part_mode(LONGSQRT_TESTS longsqrt_tests_mode)
 longsqrt_part_mode(LONGSQRT_BENCH longsqrt_bench_mode)
+longsqrt_part_mode(LONGSQRT_WINDOWS_TESTS longsqrt_windows_tests_mode)
 
 if(NOT longsqrt_tests_mode STREQUAL "OFF")
   find_package(GTest QUIET)
@@ -90,6 +97,34 @@ set(longsqrt_skipped "")
 set(longsqrt_skipped_packages "")
 longsqrt_decide(tests "${longsqrt_tests_mode}" "the test suite")
 longsqrt_decide(bench "${longsqrt_bench_mode}" "the micro-benchmarks")
+
+# The Windows run of the suite: only beside the suite itself, from a build for this system.
+if(NOT LONGSQRT_BUILD_TESTS OR CMAKE_CROSSCOMPILING OR WIN32)
+  set(longsqrt_windows_tests_mode OFF)
+endif()
+if(NOT longsqrt_windows_tests_mode STREQUAL "OFF")
+  find_program(LONGSQRT_MINGW_GXX x86_64-w64-mingw32-g++-posix)
+  find_program(LONGSQRT_WINE wine)
+  find_program(LONGSQRT_M4 m4)
+  find_program(LONGSQRT_DPKG_SOURCE dpkg-source)
+  if(NOT LONGSQRT_MINGW_GXX)
+    longsqrt_missing(windows_tests "mingw-w64's g++" g++-mingw-w64-x86-64)
+  endif()
+  if(NOT LONGSQRT_WINE)
+    longsqrt_missing(windows_tests "Wine" wine64 wine)
+  endif()
+  if(NOT EXISTS /usr/src/googletest/CMakeLists.txt)
+    longsqrt_missing(windows_tests "GoogleTest's sources" googletest)
+  endif()
+  if(NOT LONGSQRT_M4 OR NOT LONGSQRT_DPKG_SOURCE)
+    longsqrt_missing(windows_tests "m4 and dpkg-source (to build GMP)" m4 dpkg-dev)
+  endif()
+  execute_process(COMMAND apt-cache showsrc gmp OUTPUT_VARIABLE longsqrt_gmp_source ERROR_QUIET)
+  if(NOT longsqrt_gmp_source MATCHES "Version:")
+    longsqrt_missing(windows_tests "GMP's source package (a deb-src entry in apt's sources, then apt-get update)")
+  endif()
+endif()
+longsqrt_decide(windows_tests "${longsqrt_windows_tests_mode}" "the test suite under Wine")
 
 if(longsqrt_fuzz_missing)
   list(JOIN longsqrt_fuzz_missing " and " longsqrt_what)

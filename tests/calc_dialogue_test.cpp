@@ -101,7 +101,7 @@ TEST(CalcDialogue, AnswersAreTakenRefusedOrAskedAgain) {
   const std::string before = "left by an earlier run\n";
   for (const Case& c : cases) {
     TempDir dir;
-    std::ofstream(dir.log()) << before;
+    std::ofstream(dir.log(), std::ios::binary) << before;
     const Outcome o = runDialogue(c.answers, dir.log(), c.terminal);
     std::string out, err;
     for (const Text* t : c.asked) out += t->big5;
@@ -115,7 +115,7 @@ TEST(CalcDialogue, AnswersAreTakenRefusedOrAskedAgain) {
     EXPECT_EQ(o.err, err) << c.answers;
     EXPECT_EQ(o.waits, 1) << c.answers;
     // A refused run leaves the earlier log as it was.
-    EXPECT_EQ(o.log, computes ? expectedLog(c.no, c.places) : before) << c.answers;
+    EXPECT_EQ(o.log, computes ? asLogFile(expectedLog(c.no, c.places)) : before) << c.answers;
   }
   // Nor does it leave a log where there was none.
   TempDir dir;
@@ -129,7 +129,13 @@ TEST(CalcDialogue, UnopenableLogIsRefusedBeforeAnyQuestion) {
   const Outcome o = runDialogue("0\n2\n2\n", dir.log());
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, named(kLogOpenFailed, dir.log()) + ": " + std::strerror(EISDIR) + "\n");
+  // Windows refuses to open a folder as it refuses a file it may not write.
+#ifdef _WIN32
+  const int folder = EACCES;
+#else
+  const int folder = EISDIR;
+#endif
+  EXPECT_EQ(o.err, named(kLogOpenFailed, calc::printable(dir.log())) + ": " + std::strerror(folder) + "\n");
   EXPECT_EQ(o.waits, 1);
 }
 
@@ -447,6 +453,15 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        "'\\x9b2J\\xc2\\x9b\xc3\xa9\xc2\xa9\xe4\xb8\xad\xf0\x9f\x98\x80\\xe9\\xc0\\xaf\\xed\\xa0\\x80\\x7f' "
        "(see "
        "longsqrt --help)\n"},
+      // The last lead byte of a four-byte sequence (F4, up to U+10FFFF) is shown;
+      // past U+10FFFF, and from F5 on, every byte is an escape.
+      {{"\xf4\x8f\xbf\xbf"
+        "\xf4\x90\x80\x80\xf5\x80\x80\x80"},
+       2,
+       none,
+       "",
+       "longsqrt: NO must be an integer from 0 to 2147483647, not '\xf4\x8f\xbf\xbf"
+       "\\xf4\\x90\\x80\\x80\\xf5\\x80\\x80\\x80' (see longsqrt --help)\n"},
       {{"--help"}, 1, none, "", "longsqrt: write error\n", true},
       {{"--version"}, 1, none, "", "longsqrt: write error\n", true},
   };
@@ -482,10 +497,18 @@ TEST(CalcNotes, AnInterruptedRunNamesTheCommandThatContinuesIt) {
     std::vector<const char*> args;
     std::string command;
   };
+  // The path is quoted as this system's shell reads it.
+#ifdef _WIN32
+  const char *spaced = "\"my log.txt\"", *apostrophe = "a'b";
+#else
+  const char *spaced = "'my log.txt'", *apostrophe = "'a'\\''b'";
+#endif
   const std::vector<Case> cases = {
       {{}, "longsqrt --resume"},
-      {{"--utf8", "--log", "my log.txt", "--threads", "3"}, "longsqrt --resume --utf8 --log 'my log.txt'"},
-      {{"--debug", "--log=a'b", "2", "10"}, "longsqrt --resume --log 'a'\\''b' --debug 2 10"},
+      {{"--utf8", "--log", "my log.txt", "--threads", "3"},
+       std::string("longsqrt --resume --utf8 --log ") + spaced},
+      {{"--debug", "--log=a'b", "2", "10"},
+       std::string("longsqrt --resume --log ") + apostrophe + " --debug 2 10"},
       {{"--big5", "--log", "runs/2.log", "99", "-4"}, "longsqrt --resume --big5 --log runs/2.log 99 -4"},
   };
   for (const Case& c : cases) {
@@ -508,8 +531,10 @@ TEST(CalcNotes, AnInterruptedRunNamesTheCommandThatContinuesIt) {
   const std::string answered = std::string(kAnswerAgain.big5) + "0, 2, 3\n";
   std::vector<std::string> expected;
   for (const char* places : {"1", "2", "3"}) {
-    expected.push_back(named(kInterrupted, dir.log()) + places + kInterruptedPlaces.big5 +
-                       "longsqrt --resume --log " + dir.log() + answered);
+    // A path is shown as every message shows it.
+    const std::string shown = calc::printable(dir.log());
+    expected.push_back(named(kInterrupted, shown) + places + kInterruptedPlaces.big5 +
+                       "longsqrt --resume --log " + shown + answered);
   }
   expected.push_back("");
   EXPECT_EQ(notes, expected);

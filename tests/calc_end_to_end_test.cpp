@@ -1,14 +1,6 @@
 // Runs the built longsqrt in a scratch folder with piped answers and checks
 // every byte it writes to standard output, standard error and log.txt.
-#ifndef _WIN32
-
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,38 +17,83 @@
 
 #include "calc/texts.h"
 #include "calc_test_util.h"
+
+#ifdef _WIN32
+#include "posix_only.h"
+#else
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "terminal_util.h"
+#endif
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace calc_test;
 using namespace calc::texts;
+#ifndef _WIN32
 using namespace terminal_test;
+#endif
 
 struct Outcome {
   int status = -1;
   std::string out, err, log;
 };
 
+#ifdef _WIN32
+// Returns text with each CR LF made LF, failing the test for a LF without its
+// CR: on Windows every line longsqrt writes, on the console or in its log,
+// ends in CR LF.
+std::string fromCrLf(const std::string& text, const std::string& what) {
+  std::string lf;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+      ADD_FAILURE() << what << ": a line ends in LF alone";
+    lf += text[i];
+  }
+  return lf;
+}
+#endif
+
 // Runs the program in dir with args and the answers piped to its standard
 // input; redirect says where its standard streams go, before is shell text
 // run first (limits set in the child). It runs in a UTF-8 locale, whatever the
 // test runner's: off a terminal that changes no byte. A run that hangs ends
-// after a minute.
+// after a minute. On Windows cmd.exe starts it, and what it writes comes back
+// with LF line ends, without the prompt of the "pause" that ends the run.
 Outcome runProgram(const TempDir& dir, const std::string& answers, const std::string& args = "",
                    const std::string& redirect = "> stdout.txt 2> stderr.txt",
-                   const std::string& before = "") {
+                   [[maybe_unused]] const std::string& before = "") {
   std::ofstream(dir.path / "answers.txt", std::ios::binary) << answers;
+  Outcome o;
+#ifdef _WIN32
+  static const std::string exe = fs::absolute(LONGSQRT_EXE).make_preferred().string();
+  const std::string command =
+      "cd /d \"" + dir.path.string() + "\" && \"" + exe + "\" " + args + " < answers.txt " + redirect;
+  // Under load Wine's cmd.exe now and then fails to start the program at all
+  // (status 9009, "Can't recognize ... as a command"): that run starts again.
+  for (int attempt = 0; attempt < 3 && (o.status = std::system(command.c_str())) == 9009; ++attempt) {
+  }
+  const std::string out = readFile((dir.path / "stdout.txt").string());
+  o.out = fromCrLf(out.substr(0, out.find("Press any key")), "the console");
+  o.err = fromCrLf(readFile((dir.path / "stderr.txt").string()), "the messages");
+  o.log = fromCrLf(readFile((dir.path / "log.txt").string()), "the log");
+#else
   const std::string command = "cd '" + dir.path.string() + "' && " + before +
                               " cat answers.txt | LC_ALL=C.UTF-8 LANG=C.UTF-8 timeout 60 " +
                               shellCommandOf(LONGSQRT_EXE) + " " + args + " " + redirect;
   const int raw = std::system(command.c_str());
-  Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   o.out = readFile((dir.path / "stdout.txt").string());
   o.err = readFile((dir.path / "stderr.txt").string());
   o.log = readFile((dir.path / "log.txt").string());
+#endif
   return o;
 }
 
@@ -188,7 +225,7 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
     const std::string log = readFile(golden + ".log");
     TempDir dir;
     const std::string before = c.before ? inLog(c.before(log)) : "";
-    if (c.before) std::ofstream(dir.log(), std::ios::binary) << before;
+    if (c.before) std::ofstream(dir.log(), std::ios::binary) << asLogFile(before);
     const Outcome o = runProgram(dir, refused ? c.otherAnswers : c.answers,
                                  std::string(utf8Run ? "--utf8 " : "") + "--resume");
     if (refused) {
@@ -207,6 +244,8 @@ TEST(CalcEndToEnd, ResumeEndsAsAnUninterruptedRunOrLeavesAnotherLogAsItWas) {
     EXPECT_EQ(o.log, inLog(log)) << c.name;
   }
 }
+
+#ifndef _WIN32
 
 TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog) {
   const std::string answers = "1\n2\n400\n";
@@ -239,6 +278,13 @@ TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog) {
   EXPECT_EQ(o.log, readFile(whole.log()))
       << "killed after " << wait << " us, " << interrupted.size() << " bytes left";
 }
+
+#else  // _WIN32
+
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ARunKilledAtARandomMomentResumesToTheUninterruptedLog,
+                         LONGSQRT_NEEDS_SIGNALS)
+
+#endif  // _WIN32
 
 TEST(CalcEndToEnd, AnswersAsOperandsPrintTheRootAndWriteTheSameLog) {
   struct Case {
@@ -276,7 +322,12 @@ TEST(CalcEndToEnd, AnswersAsOperandsPrintTheRootAndWriteTheSameLog) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    if (!c.logBefore.empty()) std::ofstream(dir.log(), std::ios::binary) << c.logBefore;
+#ifdef _WIN32
+    const std::string before = withCrLf(c.logBefore);  // a log as the Windows build writes it
+#else
+    const std::string& before = c.logBefore;
+#endif
+    if (!before.empty()) std::ofstream(dir.log(), std::ios::binary) << before;
     // Nothing is asked: the answers on standard input are never read.
     const Outcome o = runProgram(dir, "1\n7\n7\n", c.args);
     EXPECT_EQ(o.status, c.status) << c.args;
@@ -284,6 +335,7 @@ TEST(CalcEndToEnd, AnswersAsOperandsPrintTheRootAndWriteTheSameLog) {
     EXPECT_EQ(o.err, c.err) << c.args;
     EXPECT_EQ(o.log, c.log) << c.args;
   }
+#ifndef _WIN32
   // A reader of the log on standard output that stops early ends the run at
   // once, quietly, as a broken pipe ends a writer.
   TempDir dir;
@@ -294,6 +346,7 @@ TEST(CalcEndToEnd, AnswersAsOperandsPrintTheRootAndWriteTheSameLog) {
   EXPECT_EQ(readFile((dir.path / "status.txt").string()), "141\n");
   EXPECT_EQ(readFile((dir.path / "stderr.txt").string()), "");
   EXPECT_EQ(readFile((dir.path / "stdout.txt").string()), expectedLog(2, 5).substr(0, 100));
+#endif
 }
 
 TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
@@ -303,6 +356,8 @@ TEST(CalcEndToEnd, SecondRunTruncatesTheLog) {
   EXPECT_EQ(second.status, 0);
   EXPECT_EQ(second.log, expectedLog(3, 1));
 }
+
+#ifndef _WIN32
 
 // Whether the program runs under AddressSanitizer or ThreadSanitizer, which
 // cannot start under an address-space limit.
@@ -562,10 +617,11 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     int sig = 0;               // the signal sent during the wait
     bool ignored = false;      // the signal is ignored from the start (nohup)
     bool outToFile = false;    // standard output redirected to a file
-    const char* locale = "C";  // the child's LC_ALL and LANG
+    const char* locale = "C";  // the child's LC_ALL; nullptr: unset
     std::vector<std::string> args = {};
-    calc::Encoding shown = big5;             // the texts' encoding on the terminal (a file gets Big5)
+    calc::Encoding shown = utf8;             // the texts' encoding on the terminal (a file gets Big5)
     bool errOnTerminal = false;              // standard error on the terminal, not in a file
+    const char* lang = "C";                  // the child's LANG; nullptr: unset
     unsigned short columns = 0;              // the terminal's width; 0: it does not tell
     const char* root = " sqrt(2, 1) = 1.4";  // the end of the result line shown when the run ends
   };
@@ -576,6 +632,7 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
       {"a refused answer, asked again", "x\n0\n2\n1\n", Then::key},
       {"standard output in a file", "0\n2\n1\n", Then::key, 0, false, true},
       // A UTF-8 terminal reads UTF-8 wherever it is written to; files and the log stay Big5.
+      // So does a terminal whose locale is ASCII (C, POSIX, none), which can show no text.
       {"UTF-8 locale", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8},
       {"UTF-8 locale, messages", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {}, utf8, true},
       // The root's line, cut to a narrow terminal, then the log's path.
@@ -589,11 +646,47 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
        {},
        utf8,
        true,
+       "C",
        60,
        " sqrt(2, 100) = 1.4... (100 places)"},
       {"UTF-8 locale, output in a file", "0\n2\n1\n", Then::key, 0, false, true, utf8Locale, {}, utf8},
       {"--big5, UTF-8", "x\n0\n2\n1\n", Then::key, 0, false, false, utf8Locale, {"--big5"}, big5, true},
-      {"Big5 locale", "0\n2\n1\n", Then::key, 0, false, false, "zh_TW.BIG5"},
+      {"Big5 locale", "0\n2\n1\n", Then::key, 0, false, false, "zh_TW.BIG5", {}, big5},
+      {"LANG=C", "x\n0\n2\n1\n", Then::key, 0, false, false, nullptr, {}, utf8, true, "C"},
+      {"LC_ALL=POSIX over a Big5 LANG",
+       "x\n0\n2\n1\n",
+       Then::key,
+       0,
+       false,
+       false,
+       "POSIX",
+       {},
+       utf8,
+       true,
+       "zh_TW.BIG5"},
+      {"no locale named", "x\n0\n2\n1\n", Then::key, 0, false, false, nullptr, {}, utf8, true, nullptr},
+      {"no locale named, output in a file",
+       "0\n2\n1\n",
+       Then::key,
+       0,
+       false,
+       true,
+       nullptr,
+       {},
+       utf8,
+       false,
+       nullptr},
+      {"--big5, no locale named",
+       "x\n0\n2\n1\n",
+       Then::key,
+       0,
+       false,
+       false,
+       nullptr,
+       {"--big5"},
+       big5,
+       true,
+       nullptr},
       {"SIGINT", "0\n2\n1\n", Then::signal, SIGINT},
       {"SIGQUIT", "0\n2\n1\n", Then::signal, SIGQUIT},
       {"SIGTERM", "0\n2\n1\n", Then::signal, SIGTERM},
@@ -612,7 +705,7 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
   };
   const tcflag_t modes = ICANON | ECHO;
   for (const Case& c : cases) {
-    if (c.shown == utf8 && !haveLocale(c.locale)) {
+    if (c.shown == utf8 && c.locale && !haveLocale(c.locale)) {
       std::printf("skipped \"%s\": no locale %s here\n", c.name, c.locale);
       continue;
     }
@@ -628,6 +721,7 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
     // A stop needs a shell with job control around the program.
     Streams streams;
     streams.locale = c.locale;
+    streams.lang = c.lang;
     if (c.outToFile) streams.out = "stdout.txt";
     if (c.errOnTerminal) streams.err = nullptr;
     if (c.ignored) streams.ignored = {c.sig};
@@ -718,6 +812,14 @@ TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack) {
   }
 }
 
-}  // namespace
+#else  // _WIN32
+
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, ClosedStreamsFullDisksAndBadArgumentsLoseNothing,
+                         LONGSQRT_NEEDS_DEVICES)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, TwoRunsNeverShareALogNorRemoveAnothersLog, LONGSQRT_NEEDS_SHELL)
+LONGSQRT_POSIX_ONLY_TEST(CalcEndToEnd, OnATerminalTheWaitTakesOneNewKeyAndGivesTheTerminalBack,
+                         LONGSQRT_NEEDS_PTY)
 
 #endif  // _WIN32
+
+}  // namespace

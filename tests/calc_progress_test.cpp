@@ -23,6 +23,8 @@
 #include "calc/texts.h"
 #include "calc_test_util.h"
 #include "terminal_util.h"
+#else
+#include "posix_only.h"
 #endif
 
 namespace {
@@ -188,7 +190,8 @@ TEST(CalcProgress, StandardErrorShowsTheLineOnlyWhenItIsATerminal) {
 }
 
 TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored) {
-  for (const int sig : {SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGTSTP, SIGCONT, SIGWINCH}) {
+  // SIGHUP, the lowest number, is the first handler put in place: it goes back too.
+  for (const int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGTSTP, SIGCONT, SIGWINCH}) {
     for (void (*before)(int) : {SIG_DFL, SIG_IGN}) {
       struct sigaction saved;
       sigaction(sig, nullptr, &saved);
@@ -334,7 +337,9 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     EXPECT_EQ(line.rfind("place ", 0), 0u) << r.name << ": " << seen;
     EXPECT_EQ(pieces.back(), std::string(line.size() + 2, ' ')) << r.name << ": " << seen;
     EXPECT_LE(pieces.back().size(), size.ws_col - 1u) << r.name;
-    EXPECT_EQ(seen.find(calc::texts::kFinished.big5), std::string::npos) << r.name;
+    for (const calc::Encoding e : {calc::Encoding::big5, calc::Encoding::utf8}) {
+      EXPECT_EQ(seen.find(calc::texts::kFinished.in(e)), std::string::npos) << r.name;
+    }
     // The log holds the places finished, in whole lines: the signal may fall
     // between two lines of a record, so it is a start of the log of one place
     // more that ends in a line end.
@@ -362,6 +367,13 @@ TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain) {
     EXPECT_TRUE(noteFits) << r.name << ": " << note;
   }
 }
+
+#else  // _WIN32
+
+LONGSQRT_POSIX_ONLY_TEST(CalcProgress, StandardErrorShowsTheLineOnlyWhenItIsATerminal, LONGSQRT_NEEDS_PTY)
+LONGSQRT_POSIX_ONLY_TEST(CalcProgress, TakesOverSignalsOnlyWhileTheLineIsShownAndNotWhenIgnored,
+                         LONGSQRT_NEEDS_SIGNALS)
+LONGSQRT_POSIX_ONLY_TEST(CalcProgress, SignalsEraseTheLineAndStopsAndResizesDrawItAgain, LONGSQRT_NEEDS_PTY)
 
 #endif  // _WIN32
 

@@ -4,13 +4,26 @@
 #define LONGSQRT_TESTS_CALC_TEST_UTIL_H
 
 #include <gmpxx.h>
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// Words of 16-bit Windows that its header still defines away; tests use them as names.
+#undef near
+#undef far
+#else
 #include <iconv.h>
-#include <stdlib.h>
+#endif
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -74,6 +87,21 @@ inline std::string named(const calc::texts::LogText& t, const std::string& path 
   return t.before.big5 + path + t.after.big5;
 }
 
+#ifdef _WIN32
+// Returns the UTF-8 form of Big5 text, converted by the system through UTF-16
+// (code page 950).
+inline std::string toUtf8(const std::string& big5) {
+  if (big5.empty()) return big5;
+  const int size = static_cast<int>(big5.size());
+  std::wstring wide(big5.size(), L'\0');
+  const int n = MultiByteToWideChar(950, MB_ERR_INVALID_CHARS, big5.data(), size, wide.data(), size);
+  if (n == 0) return "(not Big5)";
+  std::string out(static_cast<std::size_t>(n) * 3, '\0');
+  const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, out.data(), static_cast<int>(out.size()),
+                                    nullptr, nullptr);
+  return out.substr(0, static_cast<std::size_t>(m));
+}
+#else
 // Returns the UTF-8 form of Big5 text, converted by the C library's iconv.
 inline std::string toUtf8(const std::string& big5) {
   const iconv_t cd = iconv_open("UTF-8", "BIG5");
@@ -86,6 +114,7 @@ inline std::string toUtf8(const std::string& big5) {
   iconv_close(cd);
   return ok ? out.substr(0, out.size() - toLeft) : "(not Big5)";
 }
+#endif
 
 // Returns log with every LF made CR LF, as the Windows build writes it.
 inline std::string withCrLf(const std::string& log) {
@@ -94,12 +123,27 @@ inline std::string withCrLf(const std::string& log) {
   return out;
 }
 
+// Returns a log as this system's log files hold it: with CR LF on Windows.
+inline std::string asLogFile(const std::string& log) {
+#ifdef _WIN32
+  return withCrLf(log);
+#else
+  return log;
+#endif
+}
+
 // A scratch folder, removed with everything in it at the end of the test.
 struct TempDir {
   std::filesystem::path path;
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "longsqrt-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+    // A name no other folder has: creating it fails for one that exists.
+    std::random_device random;
+    std::error_code error;
+    for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+      const auto name =
+          std::filesystem::temp_directory_path(error) / ("longsqrt-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(name, error)) path = name;
+    }
   }
   ~TempDir() {
     std::error_code ignored;

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace terminal_test {
@@ -87,7 +88,8 @@ struct Streams {
   const char* out = nullptr;  // nullptr: the terminal
   const char* err = "stderr.txt";
   std::vector<int> ignored = {};
-  const char* locale = "C";  // LC_ALL and LANG
+  const char* locale = "C";  // LC_ALL; nullptr: unset (LC_CTYPE is always unset)
+  const char* lang = "C";    // LANG; nullptr: unset
 };
 
 // Returns true when the C library has the locale name.
@@ -106,8 +108,14 @@ inline bool haveLocale(const char* name) {
   const rlimit noCore = {0, 0};  // a signal that dumps core (SIGQUIT) leaves no file behind
   setrlimit(RLIMIT_CORE, &noCore);
   for (const int sig : streams.ignored) signal(sig, SIG_IGN);
-  setenv("LC_ALL", streams.locale, 1);
-  setenv("LANG", streams.locale, 1);
+  unsetenv("LC_CTYPE");
+  for (const auto& [name, value] : {std::pair{"LC_ALL", streams.locale}, std::pair{"LANG", streams.lang}}) {
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
   setenv("TERM", "xterm", 1);
   const auto target = [tty](const char* file) {
     return file ? open(file, O_WRONLY | O_CREAT | O_TRUNC, 0600) : tty;

@@ -50,9 +50,11 @@ struct Terminal {
 std::optional<Terminal> standardErrorTerminal(std::ostream& err);
 
 // Returns true when fd is a terminal and the character set of the locale the
-// environment names for LC_CTYPE (LC_ALL, LC_CTYPE, LANG) is UTF-8. Leaves the
-// process's own locale, and with it every number it reads and writes, as it
-// is. Always false on Windows, whose console takes a code page instead.
+// environment names for LC_CTYPE (LC_ALL, LC_CTYPE, LANG) is UTF-8, or ASCII
+// (C, POSIX, or none named), which shows none of the texts and is found on
+// terminals that show UTF-8. Leaves the process's own locale, and with it
+// every number it reads and writes, as it is. Always false on Windows, whose
+// console takes a code page instead.
 bool terminalSpeaksUtf8(int fd);
 
 // Returns the width in columns of the terminal on fd; 0 when it does not tell.
@@ -182,8 +184,8 @@ long long readSome(int fd, char* p, std::size_t size);
 // Closes fd, whose close has nothing to report (a file opened for reading).
 void closeDescriptor(int fd);
 
-// Returns true when a and b are open on the same file (always on Windows,
-// where a share mode holds the log, not its name).
+// Returns true when a and b are open on the same file (on Windows, where a
+// share mode holds the log and not its name, also when the system cannot tell).
 bool sameFile(int a, int b);
 
 // Whether this system's text files end their lines in CR LF (Windows) rather than LF.
@@ -194,6 +196,11 @@ extern const bool kCrLfLineEnds;
 // a line and its end go out in one write, a copy in storage with each "\n"
 // written "\r\n".
 std::string_view withSystemLineEnds(const char* data, std::size_t size, std::string& storage);
+
+// Returns word as one word of a command line of this system's shell, quoted
+// where it must be: in single quotes for a POSIX shell, in double quotes for
+// Windows' command processor.
+std::string commandWord(const std::string& word);
 
 // Returns the processors this process may run on (its affinity mask on Linux
 // and Windows, the processor count elsewhere), or 0 when the system does not say.

@@ -12,6 +12,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
@@ -52,9 +54,13 @@ bool terminalSpeaksUtf8(int fd) {
   // A locale object of its own, so that setting it changes nothing else.
   const locale_t ctype = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
   if (ctype == static_cast<locale_t>(0)) return false;  // a locale the system does not have
+  // An ASCII locale (C, POSIX, or none named) can show none of the texts;
+  // the terminals it is found on (containers, ssh sessions without a
+  // locale) show UTF-8, so it counts as UTF-8 here.
   const char* codeset = nl_langinfo_l(CODESET, ctype);
-  const bool utf8 =
-      codeset != nullptr && (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "UTF8") == 0);
+  bool utf8 = false;
+  for (const char* name : {"UTF-8", "UTF8", "ANSI_X3.4-1968", "US-ASCII", "ASCII", "646"})
+    utf8 = utf8 || (codeset != nullptr && strcasecmp(codeset, name) == 0);
   freelocale(ctype);
   return utf8;
 }
@@ -427,6 +433,16 @@ void closeDescriptor(int fd) { close(fd); }
 bool sameFile(int a, int b) {
   struct stat sa, sb;
   return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sameFile(sa, sb);
+}
+
+std::string commandWord(const std::string& word) {
+  const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_./-+,:@%=", c) != nullptr;
+  });
+  if (plain) return word;
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
 }
 
 int processorsInAffinity() {

@@ -243,7 +243,23 @@ long long readSome(int fd, char* p, std::size_t size) {
 
 void closeDescriptor(int fd) { _close(fd); }
 
-bool sameFile(int, int) { return true; }
+bool sameFile(int a, int b) {
+  // A file is its volume and its index on it. The share mode holds the log
+  // whatever its name does, so a file system that cannot tell answers yes.
+  BY_HANDLE_FILE_INFORMATION fa, fb;
+  if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(a)), &fa) ||
+      !GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(b)), &fb))
+    return true;
+  return fa.dwVolumeSerialNumber == fb.dwVolumeSerialNumber && fa.nFileIndexHigh == fb.nFileIndexHigh &&
+         fa.nFileIndexLow == fb.nFileIndexLow;
+}
+
+std::string commandWord(const std::string& word) {
+  // A path holds no double quote on Windows; spaces and the command
+  // processor's own characters need the quotes.
+  const bool plain = !word.empty() && word.find_first_of(" \t&|<>^()%!\"") == std::string::npos;
+  return plain ? word : "\"" + word + "\"";
+}
 
 int processorsInAffinity() {
   DWORD_PTR process = 0, system = 0;
