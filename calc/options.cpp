@@ -73,6 +73,13 @@ constexpr char kUsageRest[] =
     "--check).\n"
     "See longsqrt(1).\n";
 
+// The end of the version: who holds the copyright, the licence, the warranty.
+constexpr char kVersionNotice[] =
+    "Copyright (C) 2026 The longsqrt authors.\n"
+    "License MIT: <https://opensource.org/licenses/MIT>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
 // Returns the length of the well-formed UTF-8 sequence at p (a byte of 0x80
 // or more) that is not a C1 control, or 0 when there is none: such bytes a
 // terminal would take as commands or show as garbage.
@@ -293,9 +300,10 @@ std::optional<int> parseArguments(int argc, const char* const* argv, std::ostrea
   if (version) {
     // The second line names the form the big-integer loops take on this
     // processor, the third the threads a run starts unless told (the first
-    // stays the version alone, for scripts).
+    // stays the version alone, for scripts); the notice follows.
     out << "longsqrt " LONGSQRT_VERSION "\nlimb loops: " << magnitude::pathName(magnitude::activePath())
-        << "\ndefault threads: " << defaultThreads() << '\n';
+        << "\ndefault threads: " << defaultThreads() << '\n'
+        << kVersionNotice;
     return finishOutput(out, err, 0);
   }
   return std::nullopt;

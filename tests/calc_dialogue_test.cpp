@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -392,6 +393,7 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
     bool outFails = false;           // standard output takes nothing (a full disk)
     const char* parsed = "log.txt";  // the log's path, then " resume" or " check" when asked
     std::optional<int> threads = std::nullopt;
+    const char* outEnd = "";  // the end of what goes to standard output
   };
   const std::optional<calc::Encoding> big5 = calc::Encoding::big5, utf8 = calc::Encoding::utf8, none;
   const char* exclusive = "longsqrt: --big5 and --utf8 exclude each other (see longsqrt --help)\n";
@@ -420,7 +422,17 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
        "longsqrt: --resume and --check exclude each other (see longsqrt --help)\n",
        false,
        "log.txt resume check"},
-      {{"--utf8", "--version"}, 0, utf8, "longsqrt " LONGSQRT_VERSION "\nlimb loops: ", ""},
+      {{"--utf8", "--version"},
+       0,
+       utf8,
+       "longsqrt " LONGSQRT_VERSION "\nlimb loops: ",
+       "",
+       false,
+       "log.txt",
+       std::nullopt,
+       "\nCopyright (C) 2026 The longsqrt authors.\nLicense MIT: <https://opensource.org/licenses/MIT>.\n"
+       "This is free software: you are free to change and redistribute it.\n"
+       "There is NO WARRANTY, to the extent permitted by law.\n"},
       {{"--threads", "1"}, -1, none, "", "", false, "log.txt", 1},
       {{"--threads=64", "--utf8"}, -1, utf8, "", "", false, "log.txt", 64},
       {{"--threads", "3", "--threads=07"}, -1, none, "", "", false, "log.txt", 7},
@@ -482,6 +494,8 @@ TEST(CalcOptions, ArgumentsRunAnswerOrAreRefused) {
         << what;
     EXPECT_EQ(out.str().substr(0, std::strlen(c.out)), c.out) << what;
     EXPECT_EQ(out.str().empty(), *c.out == '\0') << what;
+    const std::size_t endSize = std::min(out.str().size(), std::strlen(c.outEnd));
+    EXPECT_EQ(out.str().substr(out.str().size() - endSize), c.outEnd) << what;
     EXPECT_EQ(err.str(), c.err) << what;
     // Both answers name the default thread count.
     if (c.status == 0) {
