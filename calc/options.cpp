@@ -61,7 +61,9 @@ constexpr char kUsageRest[] =
     "                       (the fastest this processor runs when unset)\n"
     "\n"
     "The log reaches the disk at least every 10 seconds and before the run ends,\n"
-    "so an interrupted run (Ctrl-C, a crash, a power cut) loses little:\n"
+    "so an interrupted run (Ctrl-C, a crash, a power cut) loses little; after\n"
+    "Ctrl-C, SIGTERM or SIGHUP it says how many places the log holds and how to\n"
+    "go on:\n"
     "  longsqrt --resume    (answer as before) continues it\n"
     "  longsqrt --check     says how many places the log holds\n"
     "\n"
@@ -69,8 +71,9 @@ constexpr char kUsageRest[] =
     "line is right); 1 when the run was refused, the log could not be written or\n"
     "continued (--check: a wrong line, or the log could not be read); 2 for an\n"
     "unknown argument or path, --log without a file, a --threads outside 1 to\n"
-    "64, or options that exclude each other (--big5 with --utf8, --resume with\n"
-    "--check).\n"
+    "64, options that exclude each other (--big5 with --utf8, --resume with\n"
+    "--check), or a NO or LENGTH missing, extra or out of range; 141 when the\n"
+    "reader of --log - stops reading.\n"
     "See longsqrt(1).\n";
 
 // The end of the version: who holds the copyright, the licence, the warranty.
