@@ -1,5 +1,7 @@
-// The calculator's run: the dialogue, the integer-part search on arbitrary
-// squares and the digit-by-digit loop that writes the run log.
+// The calculator's run, from opening its log to its end: the dialogue (or the
+// answers given as operands), the integer-part search on arbitrary squares,
+// continuing a log, the digit loop's place in the run, the messages about
+// the log; and --check.
 #include "calc/calculator.h"
 
 #include <cctype>

@@ -1,5 +1,5 @@
-// The square-root calculator: the console dialogue that drives a run, the
-// integer-part search and the digit-by-digit loop that writes the run log.
+// The square-root calculator: a run from its console (or its operands) to its
+// log, the integer-part search, and --check of a log.
 #ifndef LONGSQRT_CALC_CALCULATOR_H
 #define LONGSQRT_CALC_CALCULATOR_H
 
@@ -62,30 +62,35 @@ struct Services {
   LogFile::Opener openLog = openLogFile;
 };
 
-// Runs the whole dialogue as options say: opens the log at options.logPath
-// with services.openLog
-// (keeping what it holds), times the progress line by services.clock,
-// asks for debug, no and length, empties the log once all three answers are
-// usable, computes the places into it and waits for a key. With options.resume, the
-// log is read back first: a log of this run (the same no, debug, encoding and
-// line ends) keeps the places 1 .. K it holds whole, is cut after them and
-// gets places K + 1 .. length, so that it ends as an uninterrupted run's log;
-// a missing or empty log makes an ordinary run. On a terminal an unusable
-// answer is refused and its question asked again; elsewhere it ends the run.
-// The log is synced to the disk at least every kSyncInterval of
-// services.syncClock and before success. Returns 0 when the log holds every requested place, 1 when the run
-// was refused (unusable or missing answer, unreadable input, log not openable
-// or held by another run, a log --resume cannot continue, named at its first
-// wrong line; the log is then left as it was) or stopped (the log could not
-// be written or synced, memory ran out; the log then ends in whole lines);
-// each refusal or fault is reported on console.err, a log fault with the
-// system's reason and every message about the log with logPath.
-// Up to options.threads threads judge a place's candidates (by default
-// defaultThreads()).
 // The exit status of a run whose log on standard output lost its reader: a
 // writer into a pipe nobody reads ends so (128 and SIGPIPE).
 inline constexpr int kBrokenPipeStatus = 141;
 
+// Runs as options say: opens the log at options.logPath with
+// services.openLog (keeping what it holds), times the progress line by
+// services.clock, asks for debug, no and length (or takes options.answers and
+// asks nothing), empties the log once all three answers are usable, computes
+// the places into it on up to options.threads threads (by default
+// defaultThreads()), then, having asked, writes the completion message, shows
+// the root where console.err is a terminal and waits for a key, or, given its
+// answers, writes the root alone on console.out (unless the log went there).
+// With options.resume the log is read back first: a log of this run (the
+// same no, debug, encoding and line ends) keeps the places 1 .. K it holds
+// whole, is cut after them and gets places K + 1 .. length, so that it ends
+// as an uninterrupted run's log; a missing or empty log makes an ordinary
+// run. On a terminal an unusable answer is refused and its question asked
+// again; elsewhere it ends the run. While it computes, console.noteOnInterrupt
+// is given, after each place, the note that says how to go on. The log is
+// synced to the disk at least every kSyncInterval of services.syncClock and
+// before success. Returns 0 when the log holds every requested place, 1 when
+// the run was refused (unusable or missing answer, unreadable input, log not
+// openable, held by another run or one of the run's own standard streams, a
+// log --resume cannot continue, named at its first wrong line; the log is
+// then left as it was) or stopped (the log could not be written or synced,
+// memory ran out; the log then ends in whole lines), kBrokenPipeStatus when
+// the reader of a log on standard output stopped reading; each refusal or
+// fault is reported on console.err, a log fault with its reason and every
+// message about the log with its path.
 int run(ProgramState& state, Console& console, const Options& options, const Services& services = {});
 
 // Verifies every line of the log at logPath and asks nothing. Returns 0 after
